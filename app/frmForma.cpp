@@ -1,0 +1,96 @@
+#include "frmForma.h"
+
+#include "Program.h"
+#include "overlay/frmGif.h"
+#include "platform/toolkit/App.h"
+#include "platform/toolkit/Errors.h"
+#include "platform/toolkit/MessageBox.h"
+#include "platform/toolkit/TextBox.h"
+#include "platform/toolkit/VirtualKey.h"
+
+#include <QScopedValueRollback>
+
+using namespace platform;
+using lumivast::ApplicationFolderPath;
+using lumivast::ChosenFileName;
+
+frmForma::frmForma()
+    : FormOf(ScaleMode::Twips, StartUpPosition::CenterScreen) {
+    setupUi(this);
+    // No frame and no title bar: the menu bar is the window's top edge.
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    SetClientArea(client);
+    txtHtml->SetText(ResourceText(QStringLiteral(":/layouts/catalogue.html")));
+
+    Timer1 = new Timer(50, this);
+    connect(Timer1, &QTimer::timeout, this, &frmForma::Timer1_Timer);
+    connect(File1, &FileListBox::DblClick, this, &frmForma::File1_DblClick);
+    connect(File1, &FileListBox::KeyUp, this, &frmForma::File1_KeyUp);
+    File1->setFocus();
+}
+
+void frmForma::Form_Load() {
+    // The pictures are loaded from the listed folder, so the page that shows them must name
+    // that folder too (the executable usually lives somewhere else).
+    ApplicationFolderPath = lumivast::WithFolderSeparator(File1->Path());
+    // With exactly one picture the timer opens it and this window never appears. With none
+    // the window still appears, so that the user sees the program and can close it.
+    SetVisible(File1->ListCount() != 1);
+    usrReklamaX1->LoadHtml(txtHtml->Text());
+}
+
+void frmForma::Form_Unload(short& Cancel) {
+    Q_UNUSED(Cancel)
+    End();
+}
+
+void frmForma::File1_DblClick() {
+    // A double-click beside the entries, with nothing selected, opens nothing.
+    if (File1->ListIndex() == -1)
+        return;
+    ChosenFileName = File1->List(File1->ListIndex());
+    OpenGif();
+}
+
+void frmForma::File1_KeyUp(short& KeyCode, short Shift) {
+    Q_UNUSED(Shift)
+    if (KeyCode != vbKeyReturn)
+        return;
+    if (File1->ListCount() < 2 || File1->ListIndex() == -1)
+        return;
+    ChosenFileName = File1->List(File1->ListIndex());
+    OpenGif();
+}
+
+void frmForma::Timer1_Timer() {
+    if (File1->ListCount() != 1 || automaticOpeningStopped_)
+        return;
+    ChosenFileName = File1->List(0);
+    const QScopedValueRollback automatic(automaticOpening_, true);
+    OpenGif();
+}
+
+void frmForma::OpenGif() {
+    Err.Clear();
+    ResumeNext([this] { Image1->LoadPicture(ChosenFileName); });
+    if (Err.Number > 0) {
+        const QString message =
+            Err.Number == errFileNotFound
+                ? QStringLiteral("Файл «") + ChosenFileName + QStringLiteral("» не найден.")
+                : QStringLiteral("Файл «") + ChosenFileName +
+                      QStringLiteral("» открыть не возможно.");
+        const bool automatic = automaticOpening_;
+        // Stop before the message box runs its own loop, where the timer keeps ticking:
+        // a failing automatic opening is reported once, not every 50 ms.
+        if (automatic)
+            automaticOpeningStopped_ = true;
+        MsgBox(message, vbOKOnly | vbCritical, QStringLiteral("Lumivast"));
+        // Never leave the program running with nothing on screen.
+        if (automatic && !(frmGif::IsLoaded() && frmGif::Instance().Visible()))
+            ResumeNext([this] { Show(); });
+        return;
+    }
+    ResumeNext([this] { Hide(); });
+    if (!ResumeNext([] { frmGif::Instance().Show(); }))
+        ResumeNext([this] { Show(); });
+}

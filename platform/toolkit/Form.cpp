@@ -1,0 +1,153 @@
+#include "Form.h"
+
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QLayout>
+#include <QPointer>
+#include <QScreen>
+#include <algorithm>
+#include <cmath>
+
+namespace platform {
+
+namespace {
+
+int ToPixels(double units, double unitsPerPixel) {
+    return static_cast<int>(std::lround(units / unitsPerPixel));
+}
+
+} // namespace
+
+Form::Form(ScaleMode scale, StartUpPosition position)
+    : QWidget(nullptr)
+    , startUpPosition_(position) {
+    SetScaleMode(this, scale);
+}
+
+void Form::SetClientArea(QWidget* client) {
+    client_ = client;
+}
+
+void Form::PlaceOnFirstShow() {
+    if (placed_)
+        return;
+    placed_ = true;
+    if (startUpPosition_ != StartUpPosition::CenterScreen &&
+        startUpPosition_ != StartUpPosition::CenterOwner)
+        return;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // Centre the size the window is first shown with, which a layout settles only now.
+    if (layout())
+        layout()->activate();
+    const QRect area = screen->geometry();
+    const QSize size = frameGeometry().size();
+    move(area.x() + (area.width() - size.width()) / 2,
+         area.y() + (area.height() - size.height()) / 2);
+}
+
+void Form::Show(int style) {
+    PlaceOnFirstShow();
+    if (style != vbModal) {
+        show();
+        return;
+    }
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    raise();
+    activateWindow();
+    QPointer<Form> self(this);
+    QEventLoop loop;
+    connect(this, &Form::Hidden, &loop, &QEventLoop::quit);
+    connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::DialogExec);
+    if (self)
+        self->setWindowModality(Qt::NonModal);
+}
+
+void Form::Hide() {
+    hide();
+}
+
+void Form::SetVisible(bool visible) {
+    if (visible)
+        Show();
+    else
+        Hide();
+}
+
+int Form::WindowState() const {
+    if (windowState() & Qt::WindowMinimized)
+        return vbMinimized;
+    if (windowState() & Qt::WindowMaximized)
+        return vbMaximized;
+    return vbNormal;
+}
+
+double Form::Width() const {
+    return frameGeometry().width() * TwipsPerPixelX();
+}
+double Form::Height() const {
+    return frameGeometry().height() * TwipsPerPixelY();
+}
+
+void Form::SetWidth(double twips) {
+    const int frame = frameGeometry().width() - width();
+    resize(std::max(1, ToPixels(twips, TwipsPerPixelX()) - frame), height());
+}
+
+void Form::SetHeight(double twips) {
+    const int frame = frameGeometry().height() - height();
+    resize(width(), std::max(1, ToPixels(twips, TwipsPerPixelY()) - frame));
+}
+
+double Form::ScaleWidth() const {
+    return ScaleModeOf(this) == ScaleMode::Twips ? client_->width() * TwipsPerPixelX()
+                                                 : client_->width();
+}
+
+double Form::ScaleHeight() const {
+    return ScaleModeOf(this) == ScaleMode::Twips ? client_->height() * TwipsPerPixelY()
+                                                 : client_->height();
+}
+
+WId Form::hWnd() {
+    return winId();
+}
+
+void Form::Unload() {
+    if (unloading_)
+        return;
+    short cancel = 0;
+    Form_Unload(cancel);
+    if (cancel)
+        return;
+    unloading_ = true;
+    ForgetInstance();
+    hide();
+    deleteLater();
+}
+
+void Form::closeEvent(QCloseEvent* event) {
+    // Closing from outside (frame, task bar, window system) unloads, as the program's own
+    // Unload does; the window goes away only through Unload.
+    event->ignore();
+    Unload();
+}
+
+void Form::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (!event->spontaneous())
+        emit Hidden();
+}
+
+void Move(QWidget* control, double left, double top, double width, double height) {
+    const double ux = UnitsPerPixelX(control);
+    const double uy = UnitsPerPixelY(control);
+    control->setGeometry(ToPixels(left, ux), ToPixels(top, uy), std::max(0, ToPixels(width, ux)),
+                         std::max(0, ToPixels(height, uy)));
+}
+
+} // namespace platform

@@ -1,0 +1,76 @@
+#include "ImageBox.h"
+
+#include "Errors.h"
+#include "Units.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QPainter>
+
+namespace platform {
+
+namespace {
+
+QImage DecodeFirstPicture(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw Error(file.error() == QFileDevice::PermissionsError ? errPermissionDenied
+                                                                  : errPathFileAccess,
+                    file.errorString());
+    }
+    if (file.size() == 0)
+        throw Error(errInvalidPicture, QStringLiteral("empty file"));
+
+    QImageReader reader(&file);
+    reader.setDecideFormatFromContent(true);
+    if (!reader.canRead())
+        throw Error(errInvalidPicture, reader.errorString());
+    // Refuse absurd sizes from the header before anything is allocated for them.
+    const QSize size = reader.size();
+    if (size.isValid() && (size.width() > ImageBox::MaxSide || size.height() > ImageBox::MaxSide))
+        throw Error(errInvalidPicture, QStringLiteral("picture too large"));
+
+    QImage picture = reader.read();
+    if (picture.isNull())
+        throw Error(errInvalidPicture, reader.errorString());
+    return picture;
+}
+
+} // namespace
+
+ImageBox::ImageBox(QWidget* parent)
+    : QWidget(parent) {}
+
+void ImageBox::LoadPicture(const QString& fileName) {
+    const QFileInfo info(fileName);
+    if (!info.exists())
+        throw Error(errFileNotFound, fileName);
+    if (!info.isFile())
+        throw Error(errPathFileAccess, fileName);
+
+    const Source source{info.absoluteFilePath(), info.size(), info.lastModified()};
+    if (!picture_.isNull() && source == source_)
+        return;
+
+    picture_ = DecodeFirstPicture(source.path);
+    source_ = source;
+    resize(picture_.size());
+    update();
+}
+
+double ImageBox::Width() const {
+    return width() * UnitsPerPixelX(this);
+}
+double ImageBox::Height() const {
+    return height() * UnitsPerPixelY(this);
+}
+
+void ImageBox::paintEvent(QPaintEvent*) {
+    if (picture_.isNull())
+        return;
+    QPainter painter(this);
+    painter.drawImage(0, 0, picture_);
+}
+
+} // namespace platform

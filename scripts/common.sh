@@ -1,0 +1,30 @@
+# Shared by scripts/run and scripts/test: install what is missing, then build into build/.
+# shellcheck shell=bash
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="$ROOT/build"
+
+missing_packages() {
+    local pkg
+    grep -v -E '^\s*(#|$)' "$ROOT/scripts/packages.txt" | while read -r pkg; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' \
+            || echo "$pkg"
+    done
+}
+
+install_packages() {
+    local missing
+    missing="$(missing_packages | tr '\n' ' ')"
+    [ -z "${missing// /}" ] && return 0
+    echo "Installing: $missing"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    # shellcheck disable=SC2086
+    $sudo apt-get update -qq \
+        && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
+}
+
+build() {
+    cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$BUILD" -j "$(nproc)"
+}
