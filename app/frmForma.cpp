@@ -8,6 +8,7 @@
 #include "platform/toolkit/TextBox.h"
 #include "platform/toolkit/VirtualKey.h"
 
+#include <QIcon>
 #include <QScopedValueRollback>
 
 using namespace platform;
@@ -19,6 +20,10 @@ frmForma::frmForma()
     setupUi(this);
     // No frame and no title bar: the menu bar is the window's top edge.
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setWindowIcon(QIcon(QStringLiteral(":/layouts/lumivast.ico")));
+    // The menu bar stays in the window even where the desktop offers a global one, so the
+    // client area keeps its place below it.
+    menuBar->setNativeMenuBar(false);
     SetClientArea(client);
     txtHtml->SetText(ResourceText(QStringLiteral(":/layouts/catalogue.html")));
 

@@ -2,14 +2,12 @@
 #include "platform/toolkit/Fonts.h"
 
 #include <QApplication>
-#include <QIcon>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumivast"));
     // The program ends only through its own menus or the main window's closing.
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/layouts/lumivast.ico")));
     platform::InstallFontSubstitutes();
 
     frmForma::Instance();

@@ -1,6 +1,7 @@
 #include "ImageBox.h"
 
 #include "Errors.h"
+#include "GifCheck.h"
 #include "Units.h"
 
 #include <QFile>
@@ -21,6 +22,12 @@ QImage DecodeFirstPicture(const QString& path) {
     }
     if (file.size() == 0)
         throw Error(errInvalidPicture, QStringLiteral("empty file"));
+
+    if (file.peek(4) == "GIF8") {
+        if (!GifIsComplete(file))
+            throw Error(errInvalidPicture, QStringLiteral("incomplete GIF"));
+        file.seek(0);
+    }
 
     QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
