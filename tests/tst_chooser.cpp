@@ -47,9 +47,13 @@ protected:
     }
 };
 
-bool OverlayShown() { return frmGif::IsLoaded() && frmGif::Instance().Visible(); }
+bool OverlayShown() {
+    return frmGif::IsLoaded() && frmGif::Instance().Visible();
+}
 
-void PressKey(QWidget* widget, Qt::Key key) { QTest::keyClick(widget, key); }
+void PressKey(QWidget* widget, Qt::Key key) {
+    QTest::keyClick(widget, key);
+}
 
 bool SelectEntry(frmForma& form, const QString& name) {
     const QList<QListWidgetItem*> found = form.File1->findItems(name, Qt::MatchExactly);
@@ -86,11 +90,16 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::newRow("desktop folder") << "C:\\Program Files\\Lumivast"
                                         << "C:\\Program Files\\Lumivast\\";
-        QTest::newRow("drive root gets a second one") << "C:\\" << "C:\\\\";
-        QTest::newRow("posix folder") << "/home/user/pictures" << "/home/user/pictures/";
-        QTest::newRow("posix root") << "/" << "//";
-        QTest::newRow("any backslash decides") << "/home/a\\b/pics" << "/home/a\\b/pics\\";
-        QTest::newRow("forward slashes only") << "C:/Games/gif" << "C:/Games/gif/";
+        QTest::newRow("drive root gets a second one") << "C:\\"
+                                                      << "C:\\\\";
+        QTest::newRow("posix folder") << "/home/user/pictures"
+                                      << "/home/user/pictures/";
+        QTest::newRow("posix root") << "/"
+                                    << "//";
+        QTest::newRow("any backslash decides") << "/home/a\\b/pics"
+                                               << "/home/a\\b/pics\\";
+        QTest::newRow("forward slashes only") << "C:/Games/gif"
+                                              << "C:/Games/gif/";
     }
     void folderSeparatorRule() {
         QFETCH(QString, folder);
@@ -129,9 +138,9 @@ private slots:
             return list;
         };
         QCOMPARE(texts(form.Menu), QStringList({"Инструкции", "О программе", "-", "Закрыть"}));
-        QCOMPARE(texts(form.pMenu), QStringList({"Благотворительный фонд «Подари жизнь!»",
-                                                 "Сайт автора Vedonik - «Orbelune!»", "-",
-                                                 "Закрыть"}));
+        QCOMPARE(texts(form.pMenu),
+                 QStringList({"Благотворительный фонд «Подари жизнь!»",
+                              "Сайт автора Vedonik - «Orbelune!»", "-", "Закрыть"}));
         QCOMPARE(form.MenuHelp->shortcut(), QKeySequence(Qt::Key_F1));
     }
 
@@ -222,8 +231,7 @@ private slots:
         QVERIFY(fixtures::WriteGif(folder.file("b.gif"), 30, 20));
         frmForma& form = frmForma::Instance();
         // Beside the entries, with nothing selected: ignored.
-        QTest::mouseDClick(form.File1->viewport(), Qt::LeftButton, Qt::NoModifier,
-                           QPoint(20, 400));
+        QTest::mouseDClick(form.File1->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 400));
         QVERIFY(!frmGif::IsLoaded());
         DoubleClickEntry(form, 0);
         QVERIFY(OverlayShown());
@@ -256,19 +264,18 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("message");
-        QTest::newRow("deleted after start") << "gone.gif" << QByteArray()
-                                             << "Файл «gone.gif» не найден.";
-        QTest::newRow("no picture") << "text.gif" << QByteArray("hello")
-                                    << "Файл «text.gif» открыть не возможно.";
-        QTest::newRow("zero bytes") << "empty.gif" << QByteArray("")
-                                    << "Файл «empty.gif» открыть не возможно.";
+        QTest::newRow("deleted after start")
+            << "gone.gif" << QByteArray() << "Файл «gone.gif» не найден.";
+        QTest::newRow("no picture")
+            << "text.gif" << QByteArray("hello") << "Файл «text.gif» открыть не возможно.";
+        QTest::newRow("zero bytes")
+            << "empty.gif" << QByteArray("") << "Файл «empty.gif» открыть не возможно.";
         QTest::newRow("truncated") << "cut.gif" << QByteArray("GIF89a\x10\x00\x10\x00\x80", 11)
                                    << "Файл «cut.gif» открыть не возможно.";
-        QTest::newRow("absurdly large")
-            << "huge.gif" << fixtures::GifHeaderOnly(60000, 60000)
-            << "Файл «huge.gif» открыть не возможно.";
-        QTest::newRow("html in the name") << "<b>&amp;'.gif" << QByteArray("x")
-                                          << "Файл «<b>&amp;'.gif» открыть не возможно.";
+        QTest::newRow("absurdly large") << "huge.gif" << fixtures::GifHeaderOnly(60000, 60000)
+                                        << "Файл «huge.gif» открыть не возможно.";
+        QTest::newRow("html in the name")
+            << "<b>&amp;'.gif" << QByteArray("x") << "Файл «<b>&amp;'.gif» открыть не возможно.";
     }
     void picturesThatCannotBeOpenedAreReported() {
         QFETCH(QString, name);

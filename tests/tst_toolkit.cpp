@@ -46,7 +46,9 @@ protected:
     void Form_Unload(short& Cancel) override { Cancel = cancelUnload; }
 };
 
-void FlushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+void FlushDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
 } // namespace
 
@@ -228,17 +230,18 @@ private slots:
         QTest::newRow("zero bytes") << "empty.gif" << QByteArray("") << int(errInvalidPicture);
         QTest::newRow("text") << "text.gif" << QByteArray("not a picture at all")
                               << int(errInvalidPicture);
-        QTest::newRow("cut in the header") << "head.gif" << whole.left(10) << int(errInvalidPicture);
+        QTest::newRow("cut in the header")
+            << "head.gif" << whole.left(10) << int(errInvalidPicture);
         QTest::newRow("cut in the first frame")
             << "first.gif" << whole.left(whole.indexOf(',') + 14) << int(errInvalidPicture);
-        QTest::newRow("cut in the last frame") << "last.gif" << whole.left(whole.size() - 3)
-                                               << int(errInvalidPicture);
-        QTest::newRow("absurd size") << "huge.gif" << fixtures::GifHeaderOnly(65535, 65535)
-                                     << int(errInvalidPicture);
-        QTest::newRow("too much memory") << "big.gif" << fixtures::GifHeaderOnly(16000, 16000)
-                                         << int(errInvalidPicture);
-        QTest::newRow("only the trailer missing is fine") << "notrailer.gif" << whole.chopped(1)
-                                                          << 0;
+        QTest::newRow("cut in the last frame")
+            << "last.gif" << whole.left(whole.size() - 3) << int(errInvalidPicture);
+        QTest::newRow("absurd size")
+            << "huge.gif" << fixtures::GifHeaderOnly(65535, 65535) << int(errInvalidPicture);
+        QTest::newRow("too much memory")
+            << "big.gif" << fixtures::GifHeaderOnly(16000, 16000) << int(errInvalidPicture);
+        QTest::newRow("only the trailer missing is fine")
+            << "notrailer.gif" << whole.chopped(1) << 0;
     }
 
     void imageBoxRefusesBadFilesAndKeepsItsPicture() {
@@ -338,9 +341,9 @@ private slots:
         for (const char* family : {"MS Sans Serif", "Times New Roman"}) {
             QFont font(family, 12, QFont::Bold);
             const QFontInfo resolved(font);
-            QVERIFY2(QFontDatabase::writingSystems(resolved.family())
-                         .contains(QFontDatabase::Cyrillic),
-                     qPrintable(resolved.family()));
+            QVERIFY2(
+                QFontDatabase::writingSystems(resolved.family()).contains(QFontDatabase::Cyrillic),
+                qPrintable(resolved.family()));
             QVERIFY(resolved.bold());
         }
         QCOMPARE(QFontInfo(QFont("Times New Roman")).family(), QString("Liberation Serif"));

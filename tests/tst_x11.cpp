@@ -117,9 +117,8 @@ private slots:
         QVERIFY(!IsMainWindow(box));
 
         program.display().requestClose(box.id); // the box's OK
-        QTRY_VERIFY_WITH_TIMEOUT(program.viewable().size() == 1 &&
-                                     IsMainWindow(program.viewable().first()),
-                                 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            program.viewable().size() == 1 && IsMainWindow(program.viewable().first()), 5000);
         // Reported once: no second box follows.
         QTest::qWait(300);
         QCOMPARE(program.viewable().size(), 1);

@@ -53,7 +53,9 @@ CurrentFolder::CurrentFolder()
     QDir::setCurrent(dir_.path());
 }
 
-CurrentFolder::~CurrentFolder() { QDir::setCurrent(previous_); }
+CurrentFolder::~CurrentFolder() {
+    QDir::setCurrent(previous_);
+}
 
 MessageRecorder::MessageRecorder(std::function<void()> whileShown)
     : whileShown_(std::move(whileShown)) {
@@ -65,7 +67,9 @@ MessageRecorder::MessageRecorder(std::function<void()> whileShown)
     });
 }
 
-MessageRecorder::~MessageRecorder() { platform::SetMessagePresenter({}); }
+MessageRecorder::~MessageRecorder() {
+    platform::SetMessagePresenter({});
+}
 
 void RunEventLoop(int ms) {
     QElapsedTimer clock;

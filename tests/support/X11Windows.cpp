@@ -9,7 +9,9 @@ namespace x11 {
 namespace {
 
 template <class T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
-template <class T> Reply<T> Own(T* reply) { return Reply<T>(reply, &std::free); }
+template <class T> Reply<T> Own(T* reply) {
+    return Reply<T>(reply, &std::free);
+}
 
 } // namespace
 
@@ -51,8 +53,8 @@ QList<Window> Display::windowsOf(qint64 pid) {
     QList<Window> windows;
     if (!connection_)
         return windows;
-    auto tree = Own(
-        xcb_query_tree_reply(connection_, xcb_query_tree(connection_, screen_->root), nullptr));
+    auto tree =
+        Own(xcb_query_tree_reply(connection_, xcb_query_tree(connection_, screen_->root), nullptr));
     if (!tree)
         return windows;
     const xcb_atom_t pidAtom = atom("_NET_WM_PID");
@@ -74,8 +76,8 @@ QList<Window> Display::windowsOf(qint64 pid) {
             continue;
         auto attributes = Own(xcb_get_window_attributes_reply(
             connection_, xcb_get_window_attributes(connection_, w.id), nullptr));
-        auto geometry = Own(
-            xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, w.id), nullptr));
+        auto geometry =
+            Own(xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, w.id), nullptr));
         if (!attributes || !geometry)
             continue;
         w.viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
