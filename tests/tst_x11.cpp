@@ -68,7 +68,9 @@ private slots:
         Program program(folder.path());
         QVERIFY(program.started());
         QTRY_COMPARE_WITH_TIMEOUT(program.viewable().size(), 1, 5000);
-        const x11::Window main = program.viewable().first();
+        const QList<x11::Window> shown = program.viewable();
+        QCOMPARE(shown.size(), 1);
+        const x11::Window main = shown.first();
         QVERIFY2(IsMainWindow(main), qPrintable(QString("%1 %2x%3")
                                                     .arg(main.title)
                                                     .arg(main.geometry.width())
@@ -85,7 +87,9 @@ private slots:
         Program program(folder.path());
         QVERIFY(program.started());
         QTRY_COMPARE_WITH_TIMEOUT(program.viewable().size(), 1, 5000);
-        const x11::Window main = program.viewable().first();
+        const QList<x11::Window> shown = program.viewable();
+        QCOMPARE(shown.size(), 1);
+        const x11::Window main = shown.first();
         QVERIFY(IsMainWindow(main));
         program.display().requestClose(main.id);
         QVERIFY(program.process().waitForFinished(5000));
@@ -112,13 +116,18 @@ private slots:
         Program program(folder.path());
         QVERIFY(program.started());
         QTRY_COMPARE_WITH_TIMEOUT(program.viewable().size(), 1, 5000);
-        const x11::Window box = program.viewable().first();
+        const QList<x11::Window> shown = program.viewable();
+        QCOMPARE(shown.size(), 1);
+        const x11::Window box = shown.first();
         QCOMPARE(box.title, QString("Lumivast"));
         QVERIFY(!IsMainWindow(box));
 
         program.display().requestClose(box.id); // the box's OK
-        QTRY_VERIFY_WITH_TIMEOUT(
-            program.viewable().size() == 1 && IsMainWindow(program.viewable().first()), 5000);
+        auto onlyTheMainWindow = [&program] {
+            const QList<x11::Window> shown = program.viewable();
+            return shown.size() == 1 && IsMainWindow(shown.first());
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(onlyTheMainWindow(), 5000);
         // Reported once: no second box follows.
         QTest::qWait(300);
         QCOMPARE(program.viewable().size(), 1);
