@@ -16,10 +16,6 @@ void ErrObject::Clear() {
     Description.clear();
 }
 
-void ErrObject::Raise(int number, const QString& description) const {
-    throw Error(number, description);
-}
-
 bool ResumeNext(const std::function<void()>& step) {
     try {
         step();

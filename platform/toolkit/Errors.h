@@ -36,7 +36,6 @@ public:
     int Number = 0;
     QString Description;
     void Clear();
-    void Raise(int number, const QString& description = {}) const;
 };
 
 extern ErrObject Err;

@@ -10,8 +10,8 @@ struct ShellRequest {
     quintptr window = 0;
     QString operation;
     QString file;
+    // Null when no parameters are given.
     QString parameters;
-    bool hasParameters = false;
     QString directory;
     int showCommand = 0;
 };
