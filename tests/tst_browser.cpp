@@ -361,7 +361,7 @@ private slots:
             ++selections;
             result = false;
         });
-        QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(20, 20));
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(20, 20), b.Page()->mapToGlobal(QPoint(20, 20)));
         QApplication::sendEvent(b.Page(), &menu);
         QCOMPARE(menus, 1);
         QVERIFY(!QApplication::activePopupWidget());
