@@ -16,6 +16,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 
 using fixtures::CurrentFolder;
 using platform::browser::HtmlDocument;
@@ -344,6 +345,17 @@ private slots:
         QCOMPARE(off.view.verticalScrollBar()->maximum(), 0);
         QTest::keyClick(&off.view, Qt::Key_End);
         QCOMPARE(off.view.verticalScrollBar()->value(), 0);
+
+        // The wheel scrolls a page that can scroll, and not one that cannot.
+        auto wheel = [](Browser& b) {
+            QWheelEvent event(QPointF(50, 50), b.Page()->mapToGlobal(QPointF(50, 50)), QPoint(),
+                              QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                              false);
+            QApplication::sendEvent(b.Page(), &event);
+            return b.view.verticalScrollBar()->value();
+        };
+        QVERIFY(wheel(tallPage) > 0);
+        QCOMPARE(wheel(off), 0);
     }
 
     void rightClickAndDragOnTextRaiseTheirEventsOnce() {
@@ -361,7 +373,8 @@ private slots:
             ++selections;
             result = false;
         });
-        QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(20, 20), b.Page()->mapToGlobal(QPoint(20, 20)));
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(20, 20),
+                               b.Page()->mapToGlobal(QPoint(20, 20)));
         QApplication::sendEvent(b.Page(), &menu);
         QCOMPARE(menus, 1);
         QVERIFY(!QApplication::activePopupWidget());
