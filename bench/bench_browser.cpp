@@ -35,14 +35,15 @@ double Median(std::vector<double> values) {
 }
 
 QString CataloguePage() {
-    QString page = "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">\r\n<html><head>"
-                   "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1251\">"
-                   "<title>Заголовок</title></head><body topmargin=0 leftmargin=0 rightmargin=0>"
-                   "<center><font size=5>Мои программы</font><br><font size=4>"
-                   "http://orbelune.example/site/</font></center><table width='100%' "
-                   "cellpadding=2 cellspacing=0><tr><td bgcolor='#3366cc'><table width='100%' "
-                   "cellpadding=4 cellspacing=0><tr><td bgcolor='white'><font face='Times New "
-                   "Roman' color='black'>\r\n";
+    QString page =
+        "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0 Transitional//EN\">\r\n<html><head>"
+        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1251\">"
+        "<title>Заголовок</title></head><body topmargin=0 leftmargin=0 rightmargin=0>"
+        "<center><font size=5>Мои программы</font><br><font size=4>"
+        "http://orbelune.example/site/</font></center><table width='100%' "
+        "cellpadding=2 cellspacing=0><tr><td bgcolor='#3366cc'><table width='100%' "
+        "cellpadding=4 cellspacing=0><tr><td bgcolor='white'><font face='Times New "
+        "Roman' color='black'>\r\n";
     for (int i = 1; i <= 40; ++i) {
         page += QString("%1<a href='http://orbelune.example/p%2/'><b>Программа номер %2 "
                         "v%2.0</b></a> - %3Описание программы, которое занимает несколько строк "
@@ -91,7 +92,10 @@ int main(int argc, char* argv[]) {
     view.resize(305, 441);
     view.show();
     view.Navigate2("about:<html><body></body></html>");
-    QTest::qWaitFor([&] { return view.Document() != nullptr; });
+    if (!QTest::qWaitFor([&] { return view.Document() != nullptr; })) {
+        std::fprintf(stderr, "the view produced no document\n");
+        return 1;
+    }
     const QString catalogue = CataloguePage();
     QImage target(view.size(), QImage::Format_RGB32);
     std::vector<double> layout, paint;
@@ -115,7 +119,8 @@ int main(int argc, char* argv[]) {
     view.resize(420, 320);
     view.Document()->Clear();
     view.Document()->Write("<html><body scroll='no' topmargin=0 leftmargin=0 bgcolor='#000000'>"
-                           "<img src='" + gif + "'></body></html>");
+                           "<img src='" +
+                           gif + "'></body></html>");
     view.Document()->Close();
     QMovie movie(gif);
     movie.setCacheMode(QMovie::CacheNone);

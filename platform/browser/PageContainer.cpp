@@ -51,10 +51,13 @@ QStringList Families(const QString& faceNames) {
 
 } // namespace
 
-PageContainer::PageContainer() = default;
+PageContainer::PageContainer()
+    : pictureWatch_(std::make_unique<QObject>()) {}
+
 PageContainer::~PageContainer() = default;
 
 void PageContainer::Reset() {
+    pictureWatch_ = std::make_unique<QObject>();
     pictures_.clear();
     clips_.clear();
 }
@@ -198,7 +201,7 @@ PageContainer::PictureEntry* PageContainer::Entry(const litehtml::tchar_t* src,
         if (!path.isEmpty() && QFileInfo(path).isFile())
             entry.picture = Picture::Open(path);
         if (entry.picture) {
-            QObject::connect(entry.picture.get(), &Picture::FrameChanged, entry.picture.get(),
+            QObject::connect(entry.picture.get(), &Picture::FrameChanged, pictureWatch_.get(),
                              [this, address] {
                                  const auto found = pictures_.constFind(address);
                                  if (found != pictures_.constEnd() && PictureChanged &&

@@ -3,6 +3,7 @@
 #include <QCursor>
 #include <QFont>
 #include <QHash>
+#include <QObject>
 #include <QRect>
 #include <QString>
 #include <functional>
@@ -99,6 +100,9 @@ private:
 
     struct Font;
     std::vector<std::unique_ptr<Font>> fonts_;
+    // Context of the connections to shared pictures: replaced with each document, and gone
+    // with the container, while the pictures may live on in other views.
+    std::unique_ptr<QObject> pictureWatch_;
     QHash<QString, PictureEntry> pictures_;
     std::vector<QRect> clips_;
     QPainter* painter_ = nullptr;

@@ -85,15 +85,26 @@ WebBrowser::~WebBrowser() {
 }
 
 void WebBrowser::Navigate2(const QString& url) {
-    if (!AllowNavigation(url, QString()))
-        return;
+    if (AllowNavigation(url, QString()))
+        ScheduleLoad(url);
+}
+
+void WebBrowser::ScheduleLoad(const QString& url) {
     const int serial = ++navigationSerial_;
-    QPointer<WebBrowser> self(this);
-    QTimer::singleShot(0, this, [self, serial, url] {
+    QTimer::singleShot(0, this, [this, serial, url] {
         // A later navigation or rewrite takes the place of this one.
-        if (self && self->navigationSerial_ == serial)
-            self->Load(url);
+        if (navigationSerial_ == serial)
+            Load(url);
     });
+}
+
+void WebBrowser::RaiseDocumentEvent(HtmlEvent& current, const std::function<void()>& raise) {
+    QPointer<WebBrowser> self(this);
+    HtmlWindow* window = document_->parentWindow();
+    window->event_ = &current;
+    raise();
+    if (self)
+        window->event_ = nullptr;
 }
 
 bool WebBrowser::AllowNavigation(const QString& url, const QString& target) {
@@ -292,11 +303,8 @@ void WebBrowser::mouseMoveEvent(QMouseEvent* event) {
         selectStartRaised_ = true;
         bool result = true;
         HtmlEvent current;
-        document_->parentWindow()->event_ = &current;
-        emit document_->onselectstart(result);
-        if (self)
-            document_->parentWindow()->event_ = nullptr;
-        // There is no selection to make either way.
+        // There is no selection to make, whatever the answer.
+        RaiseDocumentEvent(current, [&] { emit document_->onselectstart(result); });
     }
 }
 
@@ -327,14 +335,8 @@ void WebBrowser::mouseReleaseEvent(QMouseEvent* event) {
     // litehtml has returned: now the click may lead anywhere, even to this view's end.
     if (const std::optional<Click> click = std::exchange(click_, std::nullopt)) {
         const QString url = Resolve(click->url);
-        if (AllowNavigation(url, click->target)) {
-            const int serial = ++navigationSerial_;
-            QPointer<WebBrowser> self(this);
-            QTimer::singleShot(0, this, [self, serial, url] {
-                if (self && self->navigationSerial_ == serial)
-                    self->Load(url);
-            });
-        }
+        if (AllowNavigation(url, click->target))
+            ScheduleLoad(url);
     }
 }
 
@@ -352,23 +354,17 @@ void WebBrowser::contextMenuEvent(QContextMenuEvent* event) {
     event->accept();
     bool result = true;
     HtmlEvent current;
-    QPointer<WebBrowser> self(this);
-    document_->parentWindow()->event_ = &current;
-    emit document_->oncontextmenu(result);
-    if (self)
-        document_->parentWindow()->event_ = nullptr;
     // The control has no context menu of its own, whatever the answer.
+    RaiseDocumentEvent(current, [&] { emit document_->oncontextmenu(result); });
 }
 
 bool WebBrowser::RaiseKeyDown(int& keyCode) {
     HtmlEvent current;
     current.keyCode = keyCode;
     QPointer<WebBrowser> self(this);
-    document_->parentWindow()->event_ = &current;
-    emit document_->onkeydown();
+    RaiseDocumentEvent(current, [&] { emit document_->onkeydown(); });
     if (!self)
         return false;
-    document_->parentWindow()->event_ = nullptr;
     keyCode = current.keyCode;
     return current.keyCode != 0 && current.returnValue;
 }

@@ -5,6 +5,7 @@
 #include <QAbstractScrollArea>
 #include <QPointer>
 #include <QVariant>
+#include <functional>
 #include <memory>
 
 namespace litehtml {
@@ -74,7 +75,11 @@ private:
 
     // Raises the navigation events; returns whether the navigation goes ahead.
     bool AllowNavigation(const QString& url, const QString& target);
+    // Loads `url` on a later turn of the event loop, unless something else is shown first.
+    void ScheduleLoad(const QString& url);
     void Load(const QString& url);
+    // Delivers a document event with `current` as the event under way.
+    void RaiseDocumentEvent(HtmlEvent& current, const std::function<void()>& raise);
     void ShowHtml(const QString& html, const QString& baseFolder);
     void Relayout();
     void RepaintDocumentRects(const QList<QRect>& rects);
