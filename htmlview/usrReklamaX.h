@@ -1,18 +1,21 @@
 #pragma once
 
-#include <QWidget>
+#include "HtmlView.h"
 
-// The catalogue panel beside the file list. It keeps the page it is given; showing it is
-// the work of the HTML view that will take its place.
-class usrReklamaX : public QWidget {
+#include "ui_usrReklamaX.h"
+
+// The catalogue panel of the main window: every link opens in the user's browser, the page
+// stays, and the up and down arrows scroll it.
+class usrReklamaX : public DesignedHtmlView<Ui::usrReklamaX> {
     Q_OBJECT
 
 public:
     explicit usrReklamaX(QWidget* parent = nullptr);
 
-    void LoadHtml(const QString& Html);
-    QString Html() const { return html_; }
-
-private:
-    QString html_;
+protected:
+    void mDoc_onkeydown() override;
+    void WebBrowser1_StatusTextChange(const QString& Text) override;
+    void CancelledClick() override;
+    void NewWindowRefused() override;
+    QRect BrowserRect(int scaleWidth, int scaleHeight) const override;
 };

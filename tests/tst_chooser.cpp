@@ -154,10 +154,17 @@ private slots:
         QCOMPARE(form.File1->ListCount(), short(3));
         QCOMPARE(form.File1->List(0), QString("a.gif"));
         QCOMPARE(ApplicationFolderPath, QDir::currentPath() + "/");
-        // The catalogue reaches the panel exactly as the window holds it.
-        QVERIFY(!form.txtHtml->Text().isEmpty());
-        QCOMPARE(form.usrReklamaX1->Html(), form.txtHtml->Text());
-        QVERIFY(form.usrReklamaX1->Html().contains("\r\n"));
+        // The catalogue, with CR LF line breaks kept, is shown by the panel: its frame's blue
+        // is on screen.
+        QVERIFY(form.txtHtml->Text().contains("\r\n"));
+        QCOMPARE(form.txtHtml->Text().count("<a href=\"http://orbelune.example/site/"), 39);
+        const QImage panel = form.usrReklamaX1->grab().toImage();
+        bool frameBlue = false;
+        for (int y = 0; y < panel.height() && !frameBlue; ++y)
+            for (int x = 0; x < panel.width() && !frameBlue; ++x)
+                frameBlue = panel.pixelColor(x, y) == QColor(0x33, 0x66, 0xcc);
+        QVERIFY(frameBlue);
+        QCOMPARE(form.usrReklamaX1->WebBrowser1->geometry(), QRect(0, 0, 305, 441));
 
         RunEventLoop(300);
         QVERIFY(!frmGif::IsLoaded());

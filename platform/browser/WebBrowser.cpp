@@ -314,6 +314,11 @@ void WebBrowser::mousePressEvent(QMouseEvent* event) {
         return;
     const QPoint pos = event->position().toPoint();
     const QPoint p = DocumentPoint(pos);
+    // A press on a link reports it, even when the pointer has not moved since a click.
+    QPointer<WebBrowser> self(this);
+    SetStatusText(LinkAt(pos));
+    if (!self)
+        return;
     pressPoint_ = pos;
     pressOnText_ = TextAt(pos);
     selectStartRaised_ = false;
@@ -334,6 +339,8 @@ void WebBrowser::mouseReleaseEvent(QMouseEvent* event) {
         viewport()->update();
     // litehtml has returned: now the click may lead anywhere, even to this view's end.
     if (const std::optional<Click> click = std::exchange(click_, std::nullopt)) {
+        // The click uses up the report of its link: the next press or move reports it anew.
+        statusText_.clear();
         const QString url = Resolve(click->url);
         if (AllowNavigation(url, click->target))
             ScheduleLoad(url);

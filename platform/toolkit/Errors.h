@@ -9,6 +9,7 @@ namespace platform {
 // Run-time error numbers the windows look at.
 enum ErrorNumber : int {
     errOutOfMemory = 7,
+    errObjectNotSet = 91,
     errFileNotFound = 53,
     errPermissionDenied = 70,
     errPathFileAccess = 75,
