@@ -1,28 +1,64 @@
 #include "frmGif.h"
 
+#include "app/Program.h"
 #include "app/frmForma.h"
+#include "platform/Declare.h"
+#include "platform/toolkit/TextBox.h"
 
+#include <QCoreApplication>
 #include <QPalette>
 
 using namespace platform;
 
+namespace {
+
+// Text as an HTML attribute value between apostrophes: a name with an apostrophe, "&" or
+// "<" stays a name and never writes into the page.
+QString AttributeText(const QString& text) {
+    return text.toHtmlEscaped().replace(QLatin1Char('\''), QLatin1String("&#39;"));
+}
+
+} // namespace
+
 frmGif::frmGif()
     : FormOf(ScaleMode::Twips, StartUpPosition::CenterScreen) {
+    setupUi(this);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::Tool);
-    setWindowTitle(QStringLiteral("Form1"));
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);
     setPalette(black);
     setAutoFillBackground(true);
-    // The designed client size, replaced by the load step before the window is shown.
-    resize(354, 456);
+    txtHtml->SetText(ResourceText(QStringLiteral(":/layouts/overlay-page.html")));
+    connect(usrWeb1, &usrWeb::ClickUrl, this, &frmGif::usrWeb1_ClickUrl);
+}
+
+QString frmGif::OverlayPage(const QString& pageTemplate, const QString& folder,
+                            const QString& name) {
+    return pageTemplate + QStringLiteral("<img src='") + AttributeText(folder) +
+           AttributeText(name) + QStringLiteral("' border='0'></a></body></html>");
 }
 
 void frmGif::Form_Load() {
-    // The window is two pixels narrower and lower than the picture: the view inside it
-    // starts one pixel to the left of and above the window's corner.
+    // Single precision, as the sizes were always computed.
     const float pictureWidth = static_cast<float>(frmForma::Instance().Image1->Width());
     SetWidth(pictureWidth - 30.0f);
     const float pictureHeight = static_cast<float>(frmForma::Instance().Image1->Height());
     SetHeight(pictureHeight - 30.0f);
+    // The view is as large as the picture and reaches one pixel beyond each edge.
+    platform::Move(usrWeb1, -15, -15, frmForma::Instance().Image1->Width(),
+                   frmForma::Instance().Image1->Height());
+
+    QCoreApplication::processEvents();
+
+    SetWindowPos(hWnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+    SetWindowLongA(hWnd(), GWL_EXSTYLE, GetWindowLongA(hWnd(), GWL_EXSTYLE) | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(hWnd(), 0, 0, LWA_COLORKEY);
+
+    usrWeb1->LoadHtml(
+        OverlayPage(txtHtml->Text(), lumivast::ApplicationFolderPath, lumivast::ChosenFileName));
+}
+
+void frmGif::usrWeb1_ClickUrl(QString& url) {
+    Q_UNUSED(url)
+    frmForma::Instance().PopupMenu(frmForma::Instance().pMenu, 2);
 }

@@ -1,15 +1,24 @@
 #pragma once
 
 #include "platform/toolkit/Form.h"
+#include "ui_frmGif.h"
 
-// The window that plays the chosen picture on the desktop: borderless, black, without a
-// task-bar button, sized to the picture.
-class frmGif : public platform::FormOf<frmGif> {
+// The window that plays the chosen picture on the desktop: borderless, without a task-bar
+// button, above other windows, sized to the picture, with black made transparent so that
+// only the figure is seen. A click on the figure pops up the main window's menu.
+class frmGif : public platform::FormOf<frmGif>, public Ui::frmGif {
     Q_OBJECT
 
 public:
     frmGif();
 
+    // The page that shows `file` (a folder path and a bare name) under the template.
+    static QString OverlayPage(const QString& pageTemplate, const QString& folder,
+                               const QString& name);
+
 protected:
     void Form_Load() override;
+
+private:
+    void usrWeb1_ClickUrl(QString& url);
 };

@@ -1,9 +1,11 @@
 #include "Form.h"
 
 #include <QCloseEvent>
+#include <QCursor>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QLayout>
+#include <QMenu>
 #include <QPointer>
 #include <QScreen>
 #include <algorithm>
@@ -115,6 +117,13 @@ double Form::ScaleHeight() const {
 
 WId Form::hWnd() {
     return winId();
+}
+
+void Form::PopupMenu(QMenu* menu, int flags) {
+    // Qt's menus take either button; the flag is kept for the callers' sake.
+    Q_UNUSED(flags)
+    if (menu)
+        menu->exec(QCursor::pos());
 }
 
 void Form::Unload() {

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+class QMenu;
+
 namespace platform {
 
 enum class StartUpPosition { Manual = 0, CenterOwner = 1, CenterScreen = 2, WindowsDefault = 3 };
@@ -35,6 +37,10 @@ public:
     double ScaleHeight() const;
 
     WId hWnd();
+
+    // Shows `menu` at the mouse pointer and returns once it has closed (the chosen item's
+    // handler has run by then). Flag 2: items answer the right button as well.
+    void PopupMenu(QMenu* menu, int flags = 0);
 
     // Runs Form_Unload (which may cancel), then hides and discards the window. The object
     // is destroyed once the current event has been handled, so a window may unload itself

@@ -1,0 +1,111 @@
+#include "ColourKey.h"
+
+#include <QBitmap>
+#include <QEvent>
+#include <QImage>
+#include <QPainter>
+#include <QScopedValueRollback>
+#include <QTimer>
+#include <QWidget>
+
+namespace platform {
+
+namespace {
+
+constexpr char KeyProperty[] = "lumivastColourKey";
+// Distinct contents remembered per window; a looping animation has one per frame.
+constexpr int MaxCachedMasks = 512;
+
+} // namespace
+
+ColourKey::ColourKey(QWidget* window, QRgb key)
+    : QObject(window)
+    , window_(window)
+    , key_(key & 0xffffff) {
+    window_->installEventFilter(this);
+}
+
+ColourKey* ColourKey::Install(QWidget* window, QRgb key) {
+    if (ColourKey* old = Of(window)) {
+        window->removeEventFilter(old);
+        delete old;
+    }
+    auto* colourKey = new ColourKey(window, key);
+    window->setProperty(KeyProperty, QVariant::fromValue(static_cast<QObject*>(colourKey)));
+    colourKey->Update();
+    return colourKey;
+}
+
+ColourKey* ColourKey::Of(const QWidget* window) {
+    return qobject_cast<ColourKey*>(window->property(KeyProperty).value<QObject*>());
+}
+
+bool ColourKey::eventFilter(QObject* watched, QEvent* event) {
+    // The window repaints on UpdateRequest: the mask for what it is about to show is put in
+    // place just before.
+    if (watched == window_ && (event->type() == QEvent::UpdateRequest ||
+                               event->type() == QEvent::Show || event->type() == QEvent::Resize))
+        Update();
+    return false;
+}
+
+void ColourKey::Update() {
+    // Rendering sends the window its pending events, which would come back here.
+    if (updating_ || window_->width() <= 0 || window_->height() <= 0)
+        return;
+    const QScopedValueRollback guard(updating_, true);
+    QImage content(window_->size(), QImage::Format_RGB32);
+    content.fill(key_);
+    {
+        // The whole window, not only what the current mask lets through.
+        QPainter painter(&content);
+        window_->render(&painter, QPoint(), QRegion(),
+                        QWidget::DrawWindowBackground | QWidget::DrawChildren |
+                            QWidget::IgnoreMask);
+    }
+    const size_t fingerprint =
+        qHashBits(content.constBits(), static_cast<size_t>(content.sizeInBytes()),
+                  static_cast<size_t>(content.width()) << 16 ^ content.height());
+    auto cached = masks_.constFind(fingerprint);
+    QRegion mask;
+    if (cached != masks_.constEnd()) {
+        mask = cached.value();
+    } else {
+        const QImage opaque = content.createMaskFromColor(key_ | 0xff000000u, Qt::MaskInColor);
+        mask = QRegion(QBitmap::fromImage(opaque));
+        ++computed_;
+        if (masks_.size() >= MaxCachedMasks)
+            masks_.clear();
+        masks_.insert(fingerprint, mask);
+    }
+    if (applied_ && mask == shown_)
+        return;
+    if (!applied_ || !window_->isVisible()) {
+        Apply(mask);
+        return;
+    }
+    // The window still shows the old content. Until the new one has reached the screen only
+    // pixels that are not the key in both may show; then all of the new mask.
+    ApplyShape(shown_.intersected(mask));
+    shown_ = mask;
+    if (!finishPending_) {
+        finishPending_ = true;
+        QTimer::singleShot(0, this, [this] {
+            finishPending_ = false;
+            ApplyShape(shown_);
+        });
+    }
+}
+
+void ColourKey::Apply(const QRegion& mask) {
+    shown_ = mask;
+    applied_ = true;
+    ApplyShape(mask);
+}
+
+void ColourKey::ApplyShape(const QRegion& mask) {
+    // An empty mask would mean "no mask": a window all of the key colour shows nothing.
+    window_->setMask(mask.isEmpty() ? QRegion(-1, -1, 1, 1) : mask);
+}
+
+} // namespace platform

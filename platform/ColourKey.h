@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QRegion>
+#include <QRgb>
+
+class QWidget;
+
+namespace platform {
+
+// Makes every pixel of one colour of a top-level window transparent, for the eye and for the
+// mouse (clicks there reach the window beneath), with the X Shape extension through
+// QWidget::setMask. Before each repaint of the window, its new content is rendered off
+// screen and the pixels that are not the key become the mask, so a new frame never shows
+// its key-coloured pixels. Masks are kept per distinct content, so a looping animation
+// computes each frame's mask once, and a mask is applied only when it changes.
+class ColourKey : public QObject {
+    Q_OBJECT
+
+public:
+    // Installs the key on `window` (replacing an earlier one); it lives as long as the window.
+    static ColourKey* Install(QWidget* window, QRgb key);
+    // The key installed on `window`, if any.
+    static ColourKey* Of(const QWidget* window);
+
+    QRgb Key() const { return key_; }
+    // The region of the window that is shown, in its own coordinates.
+    QRegion ShownRegion() const { return shown_; }
+    // Recomputes the mask from what the window shows now.
+    void Update();
+
+    // How many masks have been computed (not taken from the cache); for tests and benchmarks.
+    int MasksComputed() const { return computed_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    ColourKey(QWidget* window, QRgb key);
+    void Apply(const QRegion& mask);
+    void ApplyShape(const QRegion& mask);
+
+    QWidget* window_;
+    QRgb key_;
+    QRegion shown_;
+    bool applied_ = false;
+    bool updating_ = false;
+    bool finishPending_ = false;
+    QHash<size_t, QRegion> masks_;
+    int computed_ = 0;
+};
+
+} // namespace platform
