@@ -7,6 +7,7 @@
 #include <QScopedValueRollback>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 namespace platform {
 
@@ -104,8 +105,12 @@ void ColourKey::Apply(const QRegion& mask) {
 }
 
 void ColourKey::ApplyShape(const QRegion& mask) {
-    // An empty mask would mean "no mask": a window all of the key colour shows nothing.
-    window_->setMask(mask.isEmpty() ? QRegion(-1, -1, 1, 1) : mask);
+    // The native window's shape only: a widget mask would also clip the widgets' painting,
+    // and pixels about to be shown would be left unpainted. An empty mask would mean "no
+    // mask": a window all of the key colour shows nothing.
+    window_->winId();
+    if (QWindow* native = window_->windowHandle())
+        native->setMask(mask.isEmpty() ? QRegion(-1, -1, 1, 1) : mask);
 }
 
 } // namespace platform

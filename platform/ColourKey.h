@@ -10,8 +10,8 @@ class QWidget;
 namespace platform {
 
 // Makes every pixel of one colour of a top-level window transparent, for the eye and for the
-// mouse (clicks there reach the window beneath), with the X Shape extension through
-// QWidget::setMask. Before each repaint of the window, its new content is rendered off
+// mouse (clicks there reach the window beneath), with the X Shape extension through the
+// native window's mask. Before each repaint of the window, its new content is rendered off
 // screen and the pixels that are not the key become the mask, so a new frame never shows
 // its key-coloured pixels. Masks are kept per distinct content, so a looping animation
 // computes each frame's mask once, and a mask is applied only when it changes.

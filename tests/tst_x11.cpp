@@ -3,6 +3,9 @@
 #include "support/Fixtures.h"
 #include "support/X11Windows.h"
 
+#include "gifwriter/GifWriter.h"
+
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
 
@@ -53,6 +56,9 @@ private:
 
 class TestX11 : public QObject {
     Q_OBJECT
+
+private:
+    x11::Display beneath_;
 
 private slots:
     void initTestCase() {
@@ -108,6 +114,83 @@ private slots:
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown.first().geometry.size(), QSize(98, 78));
         QVERIFY(!IsMainWindow(shown.first()));
+    }
+
+    void overlayIsTopMostUnfocusedAndKeyedToBlack() {
+        CurrentFolder folder;
+        // Two frames: the left half, then the top half, of a 100 × 80 picture in RGB 1,0,0;
+        // the rest pure black.
+        gifwriter::Animation animation;
+        animation.width = 100;
+        animation.height = 80;
+        animation.palette = {{0, 0, 0}, {1, 0, 0}};
+        for (int f = 0; f < 2; ++f) {
+            gifwriter::Frame frame;
+            frame.delayCs = 30;
+            for (int y = 0; y < 80; ++y)
+                for (int x = 0; x < 100; ++x)
+                    frame.pixels.push_back(f == 0 ? x < 50 : y < 40);
+            animation.frames.push_back(frame);
+        }
+        QVERIFY(gifwriter::WriteGif(folder.file("halves.gif").toStdString(), animation).empty());
+
+        x11::Display& display = beneath_;
+        QVERIFY(display.connected());
+        const QRect under(400, 300, 480, 420);
+        display.createWindowBeneath(under);
+
+        Program program(folder.path());
+        QVERIFY(program.started());
+        QTRY_COMPARE_WITH_TIMEOUT(program.viewable().size(), 1, 5000);
+        const x11::Window overlay = program.viewable().first();
+        QCOMPARE(overlay.geometry.size(), QSize(98, 78));
+        QVERIFY(overlay.undecorated);
+        QVERIFY2(overlay.states.contains("_NET_WM_STATE_ABOVE"),
+                 qPrintable(overlay.states.join(' ')));
+        QVERIFY2(overlay.states.contains("_NET_WM_STATE_SKIP_TASKBAR") ||
+                     overlay.types.contains("_NET_WM_WINDOW_TYPE_UTILITY"),
+                 qPrintable(overlay.states.join(' ') + " / " + overlay.types.join(' ')));
+        QVERIFY(program.display().inputFocus() != overlay.id);
+
+        // The shape is exactly the figure of the frame on show, and follows the animation.
+        const QRegion left(0, 0, 49, 78), top(0, 0, 98, 39);
+        bool sawLeft = false, sawTop = false;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 2000 && !(sawLeft && sawTop)) {
+            const QRegion shape = program.display().shape(overlay.id);
+            QVERIFY2(shape == left || shape == top, qPrintable(QString::number(shape.rectCount())));
+            sawLeft |= shape == left;
+            sawTop |= shape == top;
+            QTest::qWait(20);
+        }
+        QVERIFY(sawLeft && sawTop);
+        // What the screen shows inside the shape is never black (read between two reads of
+        // the same shape, so that no frame change falls between).
+        int consistent = 0;
+        for (int attempt = 0; attempt < 20 && consistent < 5; ++attempt) {
+            const QRegion before = program.display().shape(overlay.id);
+            const QImage screen = program.display().screenImage(overlay.geometry);
+            if (screen.isNull() || program.display().shape(overlay.id) != before)
+                continue;
+            ++consistent;
+            int shownBlack = 0;
+            for (int y = 0; y < 78; ++y)
+                for (int x = 0; x < 98; ++x)
+                    shownBlack +=
+                        before.contains(QPoint(x, y)) && (screen.pixel(x, y) & 0xffffff) == 0;
+            QCOMPARE(shownBlack, 0);
+            QTest::qWait(37);
+        }
+        QVERIFY(consistent > 0);
+
+        // A click on black goes to the window beneath; a click on the figure opens the menu.
+        display.buttonPresses();
+        display.click(overlay.geometry.topLeft() + QPoint(80, 60));
+        QTRY_COMPARE_WITH_TIMEOUT(display.buttonPresses().size(), 1, 3000);
+        program.display().click(overlay.geometry.topLeft() + QPoint(10, 10));
+        QTRY_VERIFY_WITH_TIMEOUT(program.viewable().size() == 2, 3000);
+        QCOMPARE(display.buttonPresses().size(), 1);
     }
 
     void oneDamagedPictureShowsTheMessageThenTheMainWindow() {

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <xcb/shape.h>
+#include <xcb/xtest.h>
 
 namespace x11 {
 
@@ -87,6 +89,8 @@ QList<Window> Display::windowsOf(qint64 pid) {
         if (title.isEmpty())
             title = property(w.id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING);
         w.title = QString::fromUtf8(title);
+        w.states = atomList(w.id, "_NET_WM_STATE");
+        w.types = atomList(w.id, "_NET_WM_WINDOW_TYPE");
         // flags, functions, decorations, input mode, status: decorations given and none.
         const QByteArray hints = property(w.id, motif, motif);
         if (hints.size() >= 12) {
@@ -109,6 +113,101 @@ void Display::requestClose(xcb_window_t window) {
     event.data.data32[1] = XCB_CURRENT_TIME;
     xcb_send_event(connection_, 0, window, XCB_EVENT_MASK_NO_EVENT,
                    reinterpret_cast<const char*>(&event));
+    xcb_flush(connection_);
+}
+
+} // namespace x11
+
+namespace x11 {
+
+QString Display::atomName(xcb_atom_t atom) {
+    auto reply =
+        Own(xcb_get_atom_name_reply(connection_, xcb_get_atom_name(connection_, atom), nullptr));
+    if (!reply)
+        return {};
+    return QString::fromLatin1(xcb_get_atom_name_name(reply.get()),
+                               xcb_get_atom_name_name_length(reply.get()));
+}
+
+QStringList Display::atomList(xcb_window_t window, const char* property) {
+    const QByteArray bytes = this->property(window, atom(property), XCB_ATOM_ATOM);
+    QStringList names;
+    for (int i = 0; i + 4 <= bytes.size(); i += 4) {
+        xcb_atom_t value = 0;
+        std::memcpy(&value, bytes.constData() + i, 4);
+        names << atomName(value);
+    }
+    return names;
+}
+
+QRegion Display::shape(xcb_window_t window) {
+    auto reply = Own(xcb_shape_get_rectangles_reply(
+        connection_, xcb_shape_get_rectangles(connection_, window, XCB_SHAPE_SK_BOUNDING),
+        nullptr));
+    QRegion region;
+    if (!reply)
+        return region;
+    const xcb_rectangle_t* rects = xcb_shape_get_rectangles_rectangles(reply.get());
+    for (int i = 0; i < xcb_shape_get_rectangles_rectangles_length(reply.get()); ++i)
+        region += QRect(rects[i].x, rects[i].y, rects[i].width, rects[i].height);
+    return region;
+}
+
+QImage Display::screenImage(const QRect& area) {
+    auto reply =
+        Own(xcb_get_image_reply(connection_,
+                                xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, screen_->root,
+                                              area.x(), area.y(), area.width(), area.height(), ~0u),
+                                nullptr));
+    if (!reply || reply->depth != 24)
+        return {};
+    const QImage view(xcb_get_image_data(reply.get()), area.width(), area.height(),
+                      QImage::Format_RGB32);
+    return view.copy();
+}
+
+xcb_window_t Display::inputFocus() {
+    auto reply =
+        Own(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+    return reply ? reply->focus : XCB_WINDOW_NONE;
+}
+
+xcb_window_t Display::createWindowBeneath(const QRect& area) {
+    const xcb_window_t id = xcb_generate_id(connection_);
+    const std::uint32_t values[] = {screen_->white_pixel, XCB_EVENT_MASK_BUTTON_PRESS};
+    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, id, screen_->root, area.x(), area.y(),
+                      area.width(), area.height(), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      screen_->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
+    xcb_map_window(connection_, id);
+    // Below every other window.
+    const std::uint32_t below[] = {XCB_STACK_MODE_BELOW};
+    xcb_configure_window(connection_, id, XCB_CONFIG_WINDOW_STACK_MODE, below);
+    xcb_flush(connection_);
+    return id;
+}
+
+QList<QPoint> Display::buttonPresses() {
+    while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+        if ((event->response_type & 0x7f) == XCB_BUTTON_PRESS) {
+            const auto* press = reinterpret_cast<xcb_button_press_event_t*>(event);
+            presses_.append(QPoint(press->root_x, press->root_y));
+        }
+        std::free(event);
+    }
+    return presses_;
+}
+
+void Display::click(const QPoint& at) {
+    xcb_test_fake_input(connection_, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, screen_->root,
+                        static_cast<std::int16_t>(at.x()), static_cast<std::int16_t>(at.y()), 0);
+    xcb_test_fake_input(connection_, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0,
+                        0);
+    xcb_test_fake_input(connection_, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0,
+                        0);
+    xcb_flush(connection_);
+}
+
+void Display::flush() {
     xcb_flush(connection_);
 }
 
