@@ -169,7 +169,7 @@ QImage Display::screenImage(const QRect& area) {
 xcb_window_t Display::inputFocus() {
     auto reply =
         Own(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
-    return reply ? reply->focus : XCB_WINDOW_NONE;
+    return reply ? reply->focus : xcb_window_t(XCB_WINDOW_NONE);
 }
 
 xcb_window_t Display::createWindowBeneath(const QRect& area) {
