@@ -1,6 +1,7 @@
 // The start-up window: what it shows for zero, one and several pictures, the three ways of
 // opening one, and the messages for pictures that cannot be opened.
 #include "support/Fixtures.h"
+#include "support/ProgramWindows.h"
 
 #include "app/Program.h"
 #include "app/frmForma.h"
@@ -75,15 +76,7 @@ class TestChooser : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() {
-        if (frmGif::IsLoaded())
-            delete &frmGif::Instance();
-        if (frmForma::IsLoaded())
-            delete &frmForma::Instance();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        ApplicationFolderPath.clear();
-        ChosenFileName.clear();
-    }
+    void cleanup() { fixtures::DiscardProgramWindows(); }
 
     void folderSeparatorRule_data() {
         QTest::addColumn<QString>("folder");

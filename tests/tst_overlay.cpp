@@ -1,6 +1,7 @@
 // The overlay window: its page, its size and the view's place for a picture, what it shows of
 // the picture, the repeated showing by the timer, awkward names, and the popup menu.
 #include "support/Fixtures.h"
+#include "support/ProgramWindows.h"
 
 #include "app/Program.h"
 #include "app/frmForma.h"
@@ -55,13 +56,7 @@ class TestOverlay : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() {
-        if (frmGif::IsLoaded())
-            delete &frmGif::Instance();
-        if (frmForma::IsLoaded())
-            delete &frmForma::Instance();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
+    void cleanup() { fixtures::DiscardProgramWindows(); }
 
     void pageIsTheTemplateThenThePictureWithItsNameEscaped() {
         const QString pageTemplate = platform::ResourceText(":/layouts/overlay-page.html");

@@ -45,6 +45,17 @@ public:
         return shown;
     }
     x11::Display& display() { return display_; }
+    // Waits for the program to show exactly one window and returns it (id 0 when it does not).
+    x11::Window onlyWindow() {
+        QList<x11::Window> shown;
+        const bool one = QTest::qWaitFor(
+            [&] {
+                shown = viewable();
+                return shown.size() == 1;
+            },
+            5000);
+        return one ? shown.first() : x11::Window{};
+    }
     QProcess& process() { return process_; }
 
 private:
@@ -73,10 +84,8 @@ private slots:
             QVERIFY(fixtures::WriteGif(folder.file(name), 16, 16));
         Program program(folder.path());
         QVERIFY(program.started());
-        QTRY_COMPARE_WITH_TIMEOUT(program.viewable().size(), 1, 5000);
-        const QList<x11::Window> shown = program.viewable();
-        QCOMPARE(shown.size(), 1);
-        const x11::Window main = shown.first();
+        const x11::Window main = program.onlyWindow();
+        QVERIFY(main.id);
         QVERIFY2(IsMainWindow(main), qPrintable(QString("%1 %2x%3")
                                                     .arg(main.title)
                                                     .arg(main.geometry.width())
@@ -92,10 +101,8 @@ private slots:
         CurrentFolder folder;
         Program program(folder.path());
         QVERIFY(program.started());
-        QTRY_COMPARE_WITH_TIMEOUT(program.viewable().size(), 1, 5000);
-        const QList<x11::Window> shown = program.viewable();
-        QCOMPARE(shown.size(), 1);
-        const x11::Window main = shown.first();
+        const x11::Window main = program.onlyWindow();
+        QVERIFY(main.id);
         QVERIFY(IsMainWindow(main));
         program.display().requestClose(main.id);
         QVERIFY(program.process().waitForFinished(5000));
@@ -141,8 +148,8 @@ private slots:
 
         Program program(folder.path());
         QVERIFY(program.started());
-        QTRY_COMPARE_WITH_TIMEOUT(program.viewable().size(), 1, 5000);
-        const x11::Window overlay = program.viewable().first();
+        const x11::Window overlay = program.onlyWindow();
+        QVERIFY(overlay.id);
         QCOMPARE(overlay.geometry.size(), QSize(98, 78));
         QVERIFY(overlay.undecorated);
         QVERIFY2(overlay.states.contains("_NET_WM_STATE_ABOVE"),
@@ -198,10 +205,8 @@ private slots:
         QVERIFY(fixtures::WriteBytes(folder.file("broken.gif"), "GIF89a broken"));
         Program program(folder.path());
         QVERIFY(program.started());
-        QTRY_COMPARE_WITH_TIMEOUT(program.viewable().size(), 1, 5000);
-        const QList<x11::Window> shown = program.viewable();
-        QCOMPARE(shown.size(), 1);
-        const x11::Window box = shown.first();
+        const x11::Window box = program.onlyWindow();
+        QVERIFY(box.id);
         QCOMPARE(box.title, QString("Lumivast"));
         QVERIFY(!IsMainWindow(box));
 

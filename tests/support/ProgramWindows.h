@@ -1,0 +1,23 @@
+#pragma once
+
+#include "app/Program.h"
+#include "app/frmForma.h"
+#include "overlay/frmGif.h"
+
+#include <QCoreApplication>
+
+namespace fixtures {
+
+// Destroys the program's windows at once (without their unload steps, which would end the
+// program) and forgets the program-wide values, so the next test starts afresh.
+inline void DiscardProgramWindows() {
+    if (frmGif::IsLoaded())
+        delete &frmGif::Instance();
+    if (frmForma::IsLoaded())
+        delete &frmForma::Instance();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    lumivast::ApplicationFolderPath.clear();
+    lumivast::ChosenFileName.clear();
+}
+
+} // namespace fixtures
