@@ -204,6 +204,11 @@ private slots:
         QCOMPARE(b.Shot().pixelColor(31, 31), QColor(0, 0, 255));
         QTRY_COMPARE_WITH_TIMEOUT(b.Shot().pixelColor(2, 2), QColor(0, 255, 0), 2000);
         QTRY_VERIFY(changed.count() > 0);
+        // After a whole loop the kept frames play on, with the same delays.
+        const auto picture = platform::browser::Picture::Open(folder.file("anim.gif"));
+        QTRY_VERIFY_WITH_TIMEOUT(picture->PlaysFromMemory(), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(b.Shot().pixelColor(2, 2), QColor(255, 0, 0), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(b.Shot().pixelColor(2, 2), QColor(0, 255, 0), 2000);
     }
 
     void aPictureShownTwiceIsDecodedOnce() {
