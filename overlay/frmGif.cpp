@@ -2,6 +2,7 @@
 
 #include "app/Program.h"
 #include "app/frmForma.h"
+#include "platform/ColourKey.h"
 #include "platform/Declare.h"
 #include "platform/toolkit/TextBox.h"
 
@@ -53,6 +54,14 @@ void frmGif::Form_Load() {
     SetWindowPos(hWnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
     SetWindowLongA(hWnd(), GWL_EXSTYLE, GetWindowLongA(hWnd(), GWL_EXSTYLE) | WS_EX_LAYERED);
     SetLayeredWindowAttributes(hWnd(), 0, 0, LWA_COLORKEY);
+    // All this window shows is its two views: what they show, and where, says what it shows.
+    if (ColourKey* key = ColourKey::Of(this)) {
+        key->SetContentStamp([this] {
+            return qHashMulti(0, usrWeb1->WebBrowser1->DisplayStamp(),
+                              usrWeb2->WebBrowser1->DisplayStamp(), usrWeb1->x(), usrWeb1->y(),
+                              usrWeb1->width(), usrWeb1->height());
+        });
+    }
 
     usrWeb1->LoadHtml(
         OverlayPage(txtHtml->Text(), lumivast::ApplicationFolderPath, lumivast::ChosenFileName));

@@ -55,7 +55,40 @@ void ColourKey::Update() {
     if (updating_ || window_->width() <= 0 || window_->height() <= 0)
         return;
     const QScopedValueRollback guard(updating_, true);
-    QImage content(window_->size(), QImage::Format_RGB32);
+    const size_t stamp = stamp_ ? qHashMulti(stamp_(), window_->width(), window_->height()) : 0;
+    const auto known = masksByStamp_.constFind(stamp);
+    const bool seen = stamp_ && known != masksByStamp_.constEnd();
+    const QRegion mask = seen ? known.value() : RenderedMask();
+    if (stamp_ && !seen) {
+        if (masksByStamp_.size() >= MaxCachedMasks)
+            masksByStamp_.clear();
+        masksByStamp_.insert(stamp, mask);
+    }
+    if (applied_ && mask == shown_)
+        return;
+    if (!applied_ || !window_->isVisible()) {
+        Apply(mask);
+        return;
+    }
+    // The window still shows the old content. Until the new one has reached the screen only
+    // pixels that are not the key in both may show; then all of the new mask.
+    ApplyShape(shown_.intersected(mask));
+    shown_ = mask;
+    if (!finishPending_) {
+        finishPending_ = true;
+        QTimer::singleShot(0, this, [this] {
+            finishPending_ = false;
+            ApplyShape(shown_);
+        });
+    }
+}
+
+QRegion ColourKey::RenderedMask() {
+    ++renders_;
+    // One buffer for every frame: a new one each time costs a fresh mapping of its memory.
+    if (content_.size() != window_->size())
+        content_ = QImage(window_->size(), QImage::Format_RGB32);
+    QImage& content = content_;
     content.fill(key_);
     {
         // The whole window, not only what the current mask lets through.
@@ -79,23 +112,7 @@ void ColourKey::Update() {
             masks_.clear();
         masks_.insert(fingerprint, mask);
     }
-    if (applied_ && mask == shown_)
-        return;
-    if (!applied_ || !window_->isVisible()) {
-        Apply(mask);
-        return;
-    }
-    // The window still shows the old content. Until the new one has reached the screen only
-    // pixels that are not the key in both may show; then all of the new mask.
-    ApplyShape(shown_.intersected(mask));
-    shown_ = mask;
-    if (!finishPending_) {
-        finishPending_ = true;
-        QTimer::singleShot(0, this, [this] {
-            finishPending_ = false;
-            ApplyShape(shown_);
-        });
-    }
+    return mask;
 }
 
 void ColourKey::Apply(const QRegion& mask) {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QHash>
+#include <QImage>
 #include <QObject>
 #include <QRegion>
 #include <QRgb>
+#include <functional>
 
 class QWidget;
 
@@ -30,8 +32,14 @@ public:
     // Recomputes the mask from what the window shows now.
     void Update();
 
-    // How many masks have been computed (not taken from the cache); for tests and benchmarks.
+    // A value that the window's owner derives from what the window shows, the same value
+    // meaning the same pixels. With it, content seen before needs no rendering at all.
+    void SetContentStamp(std::function<size_t()> stamp) { stamp_ = std::move(stamp); }
+
+    // How many masks have been computed, and how often the window was rendered for one;
+    // for tests and benchmarks.
     int MasksComputed() const { return computed_; }
+    int Renders() const { return renders_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -39,6 +47,8 @@ protected:
 private:
     ColourKey(QWidget* window, QRgb key);
     void Apply(const QRegion& mask);
+    // The mask of what the window shows now, rendered off screen (or known by its content).
+    QRegion RenderedMask();
     void ApplyShape(const QRegion& mask);
 
     QWidget* window_;
@@ -48,6 +58,10 @@ private:
     bool updating_ = false;
     bool finishPending_ = false;
     QHash<size_t, QRegion> masks_;
+    QImage content_;
+    std::function<size_t()> stamp_;
+    QHash<size_t, QRegion> masksByStamp_;
+    int renders_ = 0;
     int computed_ = 0;
 };
 

@@ -119,6 +119,34 @@ private slots:
         QCOMPARE(mismatches, 0);
     }
 
+    void aLoopingAnimationIsRenderedForItsMaskOnlyInItsFirstLoop() {
+        CurrentFolder folder;
+        gifwriter::Animation animation;
+        animation.width = 30;
+        animation.height = 20;
+        animation.palette = {{0, 0, 0}, {200, 0, 0}};
+        for (int f = 0; f < 3; ++f) {
+            gifwriter::Frame frame;
+            frame.delayCs = 5;
+            for (int y = 0; y < 20; ++y)
+                for (int x = 0; x < 30; ++x)
+                    frame.pixels.push_back(x / 10 == f);
+            animation.frames.push_back(frame);
+        }
+        QVERIFY(gifwriter::WriteGif(folder.file("thirds.gif").toStdString(), animation).empty());
+        QVERIFY(StartWithTheOnlyPicture());
+        const platform::ColourKey* key = platform::ColourKey::Of(&frmGif::Instance());
+        QVERIFY(key);
+        RunEventLoop(400); // more than two loops
+        const int renders = key->Renders();
+        const QRegion before = key->ShownRegion();
+        RunEventLoop(400);
+        // The frames go on changing the shape, but nothing more is rendered for it.
+        QCOMPARE(key->Renders(), renders);
+        QVERIFY(key->MasksComputed() <= 4);
+        QTRY_VERIFY(key->ShownRegion() != before);
+    }
+
     void timerShowsTheOpenOverlayAgainWithoutLoadingIt() {
         CurrentFolder folder;
         QVERIFY(WritePatternGif(folder.file("only.gif"), 100, 80));

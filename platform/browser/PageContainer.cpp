@@ -214,6 +214,14 @@ PageContainer::PictureEntry* PageContainer::Entry(const litehtml::tchar_t* src,
     return &it.value();
 }
 
+size_t PageContainer::FramesStamp() const {
+    size_t stamp = 0;
+    // A sum, so that the order in which the pictures are visited does not count.
+    for (auto it = pictures_.constBegin(); it != pictures_.constEnd(); ++it)
+        stamp += qHashMulti(0, it.key(), it->picture ? it->picture->FrameIndex() : -1);
+    return stamp;
+}
+
 void PageContainer::load_image(const litehtml::tchar_t* src, const litehtml::tchar_t* baseurl,
                                bool redraw_on_ready) {
     Q_UNUSED(redraw_on_ready)

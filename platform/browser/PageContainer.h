@@ -43,6 +43,10 @@ public:
     // A picture's frame changed where it was drawn at `rects` (document coordinates).
     std::function<void(const QList<QRect>& rects)> PictureChanged;
 
+    // Changes whenever a picture of the document shows another frame; the same frames give
+    // the same value.
+    size_t FramesStamp() const;
+
     // Resolves an address written in a page into a local file path, or empty.
     QString LocalPath(const QString& address) const;
 

@@ -27,6 +27,10 @@ QImage Picture::CurrentFrame() const {
     return replaying_ ? frames_[current_].image : movie_.currentImage();
 }
 
+int Picture::FrameIndex() const {
+    return replaying_ ? static_cast<int>(current_) : movie_.currentFrameNumber();
+}
+
 void Picture::MovieFrameChanged(int frameNumber) {
     if (keeping_) {
         if (frameNumber == static_cast<int>(frames_.size())) {

@@ -25,6 +25,8 @@ public:
 
     QSize Size() const { return size_; }
     QImage CurrentFrame() const;
+    // Which frame is shown now (the same number each loop).
+    int FrameIndex() const;
     // Whether the frames now come from the kept copies rather than the file.
     bool PlaysFromMemory() const { return replaying_; }
 

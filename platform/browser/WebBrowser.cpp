@@ -177,10 +177,20 @@ void WebBrowser::ShowHtml(const QString& html, const QString& baseFolder) {
     verticalScrollBar()->setValue(0);
     Relayout();
     SetStatusText(QString());
+    RepaintAll();
+}
+
+void WebBrowser::RepaintAll() {
+    ++displaySerial_;
     viewport()->update();
 }
 
+size_t WebBrowser::DisplayStamp() const {
+    return qHashMulti(0, displaySerial_, container_->FramesStamp());
+}
+
 void WebBrowser::Relayout() {
+    ++displaySerial_;
     if (!page_)
         return;
     // Scroll bars are decided here rather than by the scroll area: a bar that appears
@@ -224,7 +234,7 @@ void WebBrowser::resizeEvent(QResizeEvent* event) {
 }
 
 void WebBrowser::scrollContentsBy(int, int) {
-    viewport()->update();
+    RepaintAll();
 }
 
 QPoint WebBrowser::DocumentPoint(const QPoint& viewportPoint) const {
@@ -292,7 +302,7 @@ void WebBrowser::mouseMoveEvent(QMouseEvent* event) {
         const QPoint p = DocumentPoint(pos);
         litehtml::position::vector redraw;
         if (page_->on_mouse_over(p.x(), p.y(), pos.x(), pos.y(), redraw))
-            viewport()->update();
+            RepaintAll();
     }
     QPointer<WebBrowser> self(this);
     SetStatusText(LinkAt(pos));
@@ -324,7 +334,7 @@ void WebBrowser::mousePressEvent(QMouseEvent* event) {
     selectStartRaised_ = false;
     litehtml::position::vector redraw;
     if (page_->on_lbutton_down(p.x(), p.y(), pos.x(), pos.y(), redraw))
-        viewport()->update();
+        RepaintAll();
 }
 
 void WebBrowser::mouseReleaseEvent(QMouseEvent* event) {
@@ -336,7 +346,7 @@ void WebBrowser::mouseReleaseEvent(QMouseEvent* event) {
     click_.reset();
     litehtml::position::vector redraw;
     if (page_->on_lbutton_up(p.x(), p.y(), pos.x(), pos.y(), redraw))
-        viewport()->update();
+        RepaintAll();
     // litehtml has returned: now the click may lead anywhere, even to this view's end.
     if (const std::optional<Click> click = std::exchange(click_, std::nullopt)) {
         // The click uses up the report of its link: the next press or move reports it anew.
@@ -352,7 +362,7 @@ void WebBrowser::leaveEvent(QEvent* event) {
     if (page_) {
         litehtml::position::vector redraw;
         if (page_->on_mouse_leave(redraw))
-            viewport()->update();
+            RepaintAll();
     }
     SetStatusText(QString());
 }

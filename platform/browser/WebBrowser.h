@@ -43,6 +43,10 @@ public:
     // Places the control inside its parent, in pixels.
     void Move(int left, int top, int width, int height) { setGeometry(left, top, width, height); }
 
+    // Changes whenever what the control shows may have changed: the same value means the same
+    // pixels (a rewrite, a layout, a scroll, a hover effect or a picture's frame changes it).
+    size_t DisplayStamp() const;
+
     // The status text last reported (the address of the link under the pointer, or empty).
     QString StatusText() const { return statusText_; }
 
@@ -82,6 +86,8 @@ private:
     void RaiseDocumentEvent(HtmlEvent& current, const std::function<void()>& raise);
     void ShowHtml(const QString& html, const QString& baseFolder);
     void Relayout();
+    // Repaints the whole view for a change other than a picture's frame.
+    void RepaintAll();
     void RepaintDocumentRects(const QList<QRect>& rects);
     QPoint DocumentPoint(const QPoint& viewportPoint) const;
     QString LinkAt(const QPoint& viewportPoint) const;
@@ -104,6 +110,7 @@ private:
     bool pressOnText_ = false;
     bool selectStartRaised_ = false;
     int navigationSerial_ = 0;
+    quint64 displaySerial_ = 0;
 };
 
 } // namespace platform::browser
