@@ -5,7 +5,6 @@
 
 #include "app/Program.h"
 #include "app/frmForma.h"
-#include "gifwriter/GifWriter.h"
 #include "overlay/frmGif.h"
 #include "platform/ColourKey.h"
 #include "platform/toolkit/TextBox.h"
@@ -25,19 +24,12 @@ namespace {
 // A picture whose every pixel has its own colour (within 256), so that a shifted or cut
 // copy is told from the right one; index 0 is pure black and index 1 is RGB 1,0,0.
 bool WritePatternGif(const QString& path, int width, int height) {
-    gifwriter::Animation animation;
-    animation.width = width;
-    animation.height = height;
+    QList<QColor> palette;
     for (int i = 0; i < 256; ++i)
-        animation.palette.push_back({static_cast<std::uint8_t>(i),
-                                     static_cast<std::uint8_t>(i == 1 ? 0 : (i * 37) % 256),
-                                     static_cast<std::uint8_t>(i == 1 ? 0 : (i * 91) % 256)});
-    gifwriter::Frame frame;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            frame.pixels.push_back(static_cast<std::uint8_t>((x * 3 + y * 17) % 256));
-    animation.frames.push_back(frame);
-    return gifwriter::WriteGif(QFile::encodeName(path).toStdString(), animation).empty();
+        palette << (i == 1 ? QColor(1, 0, 0) : QColor(i, (i * 37) % 256, (i * 91) % 256));
+    return fixtures::WriteDrawnGif(path, width, height, 1, palette, 5, [](int, int x, int y) {
+        return static_cast<std::uint8_t>((x * 3 + y * 17) % 256);
+    });
 }
 
 bool OverlayShown() {
@@ -121,19 +113,10 @@ private slots:
 
     void aLoopingAnimationIsRenderedForItsMaskOnlyInItsFirstLoop() {
         CurrentFolder folder;
-        gifwriter::Animation animation;
-        animation.width = 30;
-        animation.height = 20;
-        animation.palette = {{0, 0, 0}, {200, 0, 0}};
-        for (int f = 0; f < 3; ++f) {
-            gifwriter::Frame frame;
-            frame.delayCs = 5;
-            for (int y = 0; y < 20; ++y)
-                for (int x = 0; x < 30; ++x)
-                    frame.pixels.push_back(x / 10 == f);
-            animation.frames.push_back(frame);
-        }
-        QVERIFY(gifwriter::WriteGif(folder.file("thirds.gif").toStdString(), animation).empty());
+        // Three frames: the left, middle and right thirds in turn.
+        QVERIFY(fixtures::WriteDrawnGif(folder.file("thirds.gif"), 30, 20, 3,
+                                        {Qt::black, QColor(200, 0, 0)}, 5,
+                                        [](int f, int x, int) { return x / 10 == f; }));
         QVERIFY(StartWithTheOnlyPicture());
         const platform::ColourKey* key = platform::ColourKey::Of(&frmGif::Instance());
         QVERIFY(key);

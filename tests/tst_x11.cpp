@@ -3,8 +3,6 @@
 #include "support/Fixtures.h"
 #include "support/X11Windows.h"
 
-#include "gifwriter/GifWriter.h"
-
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
@@ -127,19 +125,9 @@ private slots:
         CurrentFolder folder;
         // Two frames: the left half, then the top half, of a 100 × 80 picture in RGB 1,0,0;
         // the rest pure black.
-        gifwriter::Animation animation;
-        animation.width = 100;
-        animation.height = 80;
-        animation.palette = {{0, 0, 0}, {1, 0, 0}};
-        for (int f = 0; f < 2; ++f) {
-            gifwriter::Frame frame;
-            frame.delayCs = 30;
-            for (int y = 0; y < 80; ++y)
-                for (int x = 0; x < 100; ++x)
-                    frame.pixels.push_back(f == 0 ? x < 50 : y < 40);
-            animation.frames.push_back(frame);
-        }
-        QVERIFY(gifwriter::WriteGif(folder.file("halves.gif").toStdString(), animation).empty());
+        QVERIFY(fixtures::WriteDrawnGif(
+            folder.file("halves.gif"), 100, 80, 2, {Qt::black, QColor(1, 0, 0)}, 30,
+            [](int f, int x, int y) { return f == 0 ? x < 50 : y < 40; }));
 
         x11::Display& display = beneath_;
         QVERIFY(display.connected());

@@ -47,8 +47,6 @@ public:
     // pixels (a rewrite, a layout, a scroll, a hover effect or a picture's frame changes it).
     size_t DisplayStamp() const;
 
-    // The status text last reported (the address of the link under the pointer, or empty).
-    QString StatusText() const { return statusText_; }
 
 signals:
     void StatusTextChange(const QString& Text);

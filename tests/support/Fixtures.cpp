@@ -10,23 +10,34 @@
 
 namespace fixtures {
 
-bool WriteGif(const QString& path, int width, int height, int frames, const QList<QColor>& colours,
-              int delayCs) {
+bool WriteDrawnGif(const QString& path, int width, int height, int frames,
+                   const QList<QColor>& palette, int delayCs,
+                   const std::function<std::uint8_t(int frame, int x, int y)>& index) {
     gifwriter::Animation animation;
     animation.width = width;
     animation.height = height;
-    for (const QColor& c : colours)
+    for (const QColor& c : palette)
         animation.palette.push_back({static_cast<std::uint8_t>(c.red()),
                                      static_cast<std::uint8_t>(c.green()),
                                      static_cast<std::uint8_t>(c.blue())});
     for (int f = 0; f < frames; ++f) {
         gifwriter::Frame frame;
         frame.delayCs = delayCs;
-        frame.pixels.assign(static_cast<std::size_t>(width) * height,
-                            static_cast<std::uint8_t>(f % colours.size()));
+        frame.pixels.reserve(static_cast<std::size_t>(width) * height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                frame.pixels.push_back(index(f, x, y));
         animation.frames.push_back(std::move(frame));
     }
     return gifwriter::WriteGif(QFile::encodeName(path).toStdString(), animation).empty();
+}
+
+bool WriteGif(const QString& path, int width, int height, int frames, const QList<QColor>& colours,
+              int delayCs) {
+    // Each frame is filled with the next colour.
+    const int count = static_cast<int>(colours.size());
+    return WriteDrawnGif(path, width, height, frames, colours, delayCs,
+                         [count](int f, int, int) { return static_cast<std::uint8_t>(f % count); });
 }
 
 bool WriteBytes(const QString& path, const QByteArray& bytes) {

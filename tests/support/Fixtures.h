@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <QTemporaryDir>
+#include <cstdint>
 #include <functional>
 
 namespace fixtures {
@@ -12,6 +13,12 @@ namespace fixtures {
 // Returns whether it was written.
 bool WriteGif(const QString& path, int width, int height, int frames = 1,
               const QList<QColor>& colours = {QColor(255, 0, 0)}, int delayCs = 5);
+
+// Writes a GIF of `frames` frames whose pixels `index(frame, x, y)` picks from `palette`
+// (RGB triples). Returns whether it was written.
+bool WriteDrawnGif(const QString& path, int width, int height, int frames,
+                   const QList<QColor>& palette, int delayCs,
+                   const std::function<std::uint8_t(int frame, int x, int y)>& index);
 
 // Writes raw bytes; the fixtures for files that are no picture or a damaged one.
 bool WriteBytes(const QString& path, const QByteArray& bytes);
