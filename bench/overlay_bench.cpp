@@ -1,14 +1,17 @@
-// Measures the overlay as a user runs it, beside gifview as a lightweight reference, on an
+// Measures the overlay as a user runs it, beside gifview as a lightweight reference and
+// toolkit_floor as the least a Qt program spends on the same picture, on an
 // X server the caller started (DISPLAY): time from process start to the overlay being mapped,
 // and, after a warm-up, the CPU share of one core (the program's own and the X server's) and
 // the resident memory while a picture plays.
 // Usage: overlay_bench LUMIVAST_BINARY XSERVER_PID [RUNS] [SECONDS]
+//        overlay_bench --write FOLDER   (only writes the three figures, for profiling by hand)
 #include "gifwriter/GifWriter.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -102,13 +105,12 @@ bool Mapped(xcb_connection_t* c, xcb_window_t root, const QList<xcb_window_t>& b
     return false;
 }
 
-
 struct Run {
     double mapMs = -1, programCpu = 0, serverCpu = 0, rss = 0;
 };
 
-Run Measure(const QString& program, const QStringList& args, const QString& folder,
-            qint64 server, double seconds, xcb_connection_t* c, xcb_window_t root) {
+Run Measure(const QString& program, const QStringList& args, const QString& folder, qint64 server,
+            double seconds, xcb_connection_t* c, xcb_window_t root) {
     Run run;
     QProcess process;
     process.setProgram(program);
@@ -151,11 +153,23 @@ double Median(std::vector<double> v) {
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
+    const Size sizes[] = {{128, 128, 24, 50}, {400, 300, 60, 40}, {1024, 768, 30, 30}};
+    if (argc == 3 && std::strcmp(argv[1], "--write") == 0) {
+        const QDir folder(QString::fromLocal8Bit(argv[2]));
+        for (const Size& s : sizes)
+            if (!WriteFigure(
+                    folder.filePath(QStringLiteral("%1x%2.gif").arg(s.width).arg(s.height)), s))
+                return 1;
+        return 0;
+    }
     if (argc < 3) {
         std::fprintf(stderr, "usage: %s LUMIVAST_BINARY XSERVER_PID [RUNS] [SECONDS]\n", argv[0]);
         return 2;
     }
     const QString lumivast = QString::fromLocal8Bit(argv[1]);
+    // toolkit_floor is built beside lumivast.
+    const QString floor =
+        QFileInfo(lumivast).absoluteDir().filePath(QStringLiteral("toolkit_floor"));
     const qint64 server = QString::fromLocal8Bit(argv[2]).toLongLong();
     const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
     const double seconds = argc > 4 ? std::atof(argv[4]) : 20.0;
@@ -166,7 +180,6 @@ int main(int argc, char* argv[]) {
     }
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
 
-    const Size sizes[] = {{128, 128, 24, 50}, {400, 300, 60, 40}, {1024, 768, 30, 30}};
     std::printf("%-10s %-9s %10s %12s %12s %9s\n", "picture", "program", "map ms", "program %",
                 "X server %", "RSS MiB");
     for (const Size& s : sizes) {
@@ -174,20 +187,27 @@ int main(int argc, char* argv[]) {
         const QString gif = dir.filePath(QStringLiteral("figure.gif"));
         if (!WriteFigure(gif, s))
             return 1;
-        for (const bool reference : {false, true}) {
+        // lumivast, the lightweight reference, and the least a Qt program spends on it.
+        struct Contender {
+            const char* name;
+            QString program;
+            QStringList arguments;
+        };
+        const Contender contenders[] = {{"lumivast", lumivast, {}},
+                                        {"gifview", QStringLiteral("gifview"), {"-a", gif}},
+                                        {"qt-floor", floor, {gif}}};
+        for (const Contender& contender : contenders) {
             std::vector<double> map, cpu, xcpu, rss;
             for (int i = 0; i < runs; ++i) {
-                const Run r = reference ? Measure("gifview", {"-a", gif}, dir.path(), server,
-                                                  seconds, c, root)
-                                        : Measure(lumivast, {}, dir.path(), server, seconds, c, root);
+                const Run r = Measure(contender.program, contender.arguments, dir.path(), server,
+                                      seconds, c, root);
                 map.push_back(r.mapMs);
                 cpu.push_back(r.programCpu);
                 xcpu.push_back(r.serverCpu);
                 rss.push_back(r.rss);
             }
             std::printf("%4dx%-5d %-9s %10.1f %12.2f %12.2f %9.1f\n", s.width, s.height,
-                        reference ? "gifview" : "lumivast", Median(map), Median(cpu), Median(xcpu),
-                        Median(rss));
+                        contender.name, Median(map), Median(cpu), Median(xcpu), Median(rss));
             std::fflush(stdout);
         }
     }

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <malloc.h>
 
 namespace platform {
 
@@ -24,6 +25,15 @@ ColourKey::ColourKey(QWidget* window, QRgb key)
     , window_(window)
     , key_(key & 0xffffff) {
     window_->installEventFilter(this);
+    // Once the contents repeat, masks are found by their stamps and the rendering buffer
+    // only takes memory (a whole window's worth); it goes after a while without renders.
+    releaseBuffer_.setSingleShot(true);
+    releaseBuffer_.setInterval(1000);
+    connect(&releaseBuffer_, &QTimer::timeout, this, [this] {
+        content_ = QImage();
+        // Large freed blocks stay with the process otherwise.
+        malloc_trim(0);
+    });
 }
 
 ColourKey* ColourKey::Install(QWidget* window, QRgb key) {
@@ -44,8 +54,21 @@ ColourKey* ColourKey::Of(const QWidget* window) {
 bool ColourKey::eventFilter(QObject* watched, QEvent* event) {
     // The window repaints on UpdateRequest: the mask for what it is about to show is put in
     // place just before.
-    if (watched == window_ && (event->type() == QEvent::UpdateRequest ||
-                               event->type() == QEvent::Show || event->type() == QEvent::Resize))
+    if (watched != window_)
+        return false;
+    if (event->type() == QEvent::UpdateRequest) {
+        {
+            const QScopedValueRollback painting(aboutToPaint_, true);
+            Update();
+        }
+        // The window paints and hands the new content to the X server now; a shape sent
+        // after it on the same connection takes effect only after the content has changed,
+        // so the whole new mask can follow at once.
+        static_cast<QObject*>(window_)->event(event);
+        FinishShape();
+        return true;
+    }
+    if (event->type() == QEvent::Show || event->type() == QEvent::Resize)
         Update();
     return false;
 }
@@ -72,19 +95,26 @@ void ColourKey::Update() {
     }
     // The window still shows the old content. Until the new one has reached the screen only
     // pixels that are not the key in both may show; then all of the new mask.
-    ApplyShape(shown_.intersected(mask));
+    const QRegion meanwhile = shown_.intersected(mask);
+    if (meanwhile != shown_)
+        ApplyShape(meanwhile);
     shown_ = mask;
-    if (!finishPending_) {
-        finishPending_ = true;
-        QTimer::singleShot(0, this, [this] {
-            finishPending_ = false;
-            ApplyShape(shown_);
-        });
-    }
+    finishPending_ = meanwhile != mask;
+    if (finishPending_ && !aboutToPaint_)
+        QTimer::singleShot(0, this, &ColourKey::FinishShape);
+}
+
+void ColourKey::FinishShape() {
+    if (!finishPending_)
+        return;
+    finishPending_ = false;
+    ApplyShape(shown_);
 }
 
 QRegion ColourKey::RenderedMask() {
     ++renders_;
+    if (stamp_)
+        releaseBuffer_.start();
     // One buffer for every frame: a new one each time costs a fresh mapping of its memory.
     if (content_.size() != window_->size())
         content_ = QImage(window_->size(), QImage::Format_RGB32);

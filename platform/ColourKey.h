@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QRegion>
 #include <QRgb>
+#include <QTimer>
 #include <functional>
 
 class QWidget;
@@ -50,6 +51,8 @@ private:
     // The mask of what the window shows now, rendered off screen (or known by its content).
     QRegion RenderedMask();
     void ApplyShape(const QRegion& mask);
+    // Widens the shape to the whole new mask once the new content is on its way.
+    void FinishShape();
 
     QWidget* window_;
     QRgb key_;
@@ -57,8 +60,10 @@ private:
     bool applied_ = false;
     bool updating_ = false;
     bool finishPending_ = false;
+    bool aboutToPaint_ = false;
     QHash<size_t, QRegion> masks_;
     QImage content_;
+    QTimer releaseBuffer_;
     std::function<size_t()> stamp_;
     QHash<size_t, QRegion> masksByStamp_;
     int renders_ = 0;

@@ -12,8 +12,10 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QImageReader>
 #include <QRandomGenerator>
 #include <QScrollBar>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWheelEvent>
@@ -209,6 +211,42 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(picture->PlaysFromMemory(), 2000);
         QTRY_COMPARE_WITH_TIMEOUT(b.Shot().pixelColor(2, 2), QColor(255, 0, 0), 2000);
         QTRY_COMPARE_WITH_TIMEOUT(b.Shot().pixelColor(2, 2), QColor(0, 255, 0), 2000);
+    }
+
+    void largeAnimationsReplayFromCompactFramesWithTheSamePixels() {
+        CurrentFolder folder;
+        // 20 frames of 400 × 300 take 9.6 MB as decoded, 2.4 MB at one byte a pixel.
+        const QList<QColor> palette = {QColor(0, 0, 0), QColor(250, 200, 40), QColor(40, 120, 250)};
+        const auto figure = [](int f, int x, int y) {
+            return static_cast<std::uint8_t>((x / 7 + y / 5 + f) % 3);
+        };
+        QVERIFY(fixtures::WriteDrawnGif(folder.file("big.gif"), 400, 300, 20, palette, 1, figure));
+        // 12 frames of 1024 × 768 are too much even so: they are decoded every time.
+        QVERIFY(fixtures::WriteDrawnGif(folder.file("huge.gif"), 1024, 768, 12, palette, 1,
+                                        [](int f, int, int) { return std::uint8_t(f % 2); }));
+        const auto big = platform::browser::Picture::Open(folder.file("big.gif"));
+        const auto huge = platform::browser::Picture::Open(folder.file("huge.gif"));
+        QVERIFY(big && huge);
+        QTRY_VERIFY_WITH_TIMEOUT(big->PlaysFromMemory(), 5000);
+        QImageReader reader(folder.file("big.gif"));
+        QList<QImage> decoded;
+        for (QImage frame; reader.read(&frame);)
+            decoded.append(frame.convertToFormat(QImage::Format_ARGB32));
+        QCOMPARE(decoded.size(), 20);
+        QSet<int> seen;
+        for (int i = 0; i < 400 && seen.size() < 4; ++i) {
+            const int index = big->FrameIndex();
+            if (!seen.contains(index)) {
+                seen.insert(index);
+                QCOMPARE(big->CurrentFrame().convertToFormat(QImage::Format_ARGB32),
+                         decoded[index]);
+            }
+            QTest::qWait(5);
+        }
+        QVERIFY(seen.size() >= 2);
+        QSignalSpy hugeFrames(huge.get(), &platform::browser::Picture::FrameChanged);
+        QTRY_VERIFY_WITH_TIMEOUT(hugeFrames.count() > 14, 10000); // past its first loop
+        QVERIFY(!huge->PlaysFromMemory());
     }
 
     void aPictureShownTwiceIsDecodedOnce() {

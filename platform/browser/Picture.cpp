@@ -12,6 +12,41 @@ QHash<QString, std::weak_ptr<Picture>>& OpenPictures() {
     return pictures;
 }
 
+// The frame with one byte a pixel when it has at most 256 colours (exactly those), else as it is.
+QImage Compact(const QImage& frame) {
+    if (frame.depth() != 32)
+        return frame;
+    QHash<QRgb, uchar> indexOf;
+    QList<QRgb> colours;
+    QImage compact(frame.size(), QImage::Format_Indexed8);
+    // Neighbouring pixels mostly share a colour: the last one found is tried first.
+    QRgb last = 0;
+    uchar lastIndex = 0;
+    const int width = frame.width(), height = frame.height();
+    for (int y = 0; y < height; ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
+        uchar* out = compact.scanLine(y);
+        for (int x = 0; x < width; ++x) {
+            if (in[x] != last || colours.isEmpty()) {
+                auto found = indexOf.constFind(in[x]);
+                if (found == indexOf.constEnd()) {
+                    if (colours.size() == 256)
+                        return frame;
+                    found = indexOf.insert(in[x], static_cast<uchar>(colours.size()));
+                    colours.append(in[x]);
+                }
+                last = in[x];
+                lastIndex = found.value();
+            }
+            out[x] = lastIndex;
+        }
+    }
+    // The table holds the frame's own 32-bit values, so expanding gives back the same bits
+    // whatever its format (premultiplied or not).
+    compact.setColorTable(colours);
+    return compact;
+}
+
 } // namespace
 
 Picture::Picture(const QString& path) {
@@ -19,12 +54,12 @@ Picture::Picture(const QString& path) {
     movie_.setCacheMode(QMovie::CacheNone);
     connect(&movie_, &QMovie::frameChanged, this, &Picture::MovieFrameChanged);
     timer_.setSingleShot(true);
-    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setTimerType(Qt::CoarseTimer);
     connect(&timer_, &QTimer::timeout, this, &Picture::ShowNextKeptFrame);
 }
 
 QImage Picture::CurrentFrame() const {
-    return replaying_ ? frames_[current_].image : movie_.currentImage();
+    return replaying_ ? shown_ : movie_.currentImage();
 }
 
 int Picture::FrameIndex() const {
@@ -34,7 +69,18 @@ int Picture::FrameIndex() const {
 void Picture::MovieFrameChanged(int frameNumber) {
     if (keeping_) {
         if (frameNumber == static_cast<int>(frames_.size())) {
-            const QImage image = movie_.currentImage();
+            const QImage frame = movie_.currentImage();
+            keptFormat_ = frame.format();
+            // Frames that fit as they are play without expanding; larger ones are compacted,
+            // unless even one byte a pixel is too much (then none is kept at all).
+            const qint64 frameCount = std::max(1, movie_.frameCount());
+            const bool fitsAsIs = frameCount * frame.sizeInBytes() <= FrameCacheBytes;
+            if (!fitsAsIs && frameCount * frame.width() * frame.height() > FrameCacheBytes) {
+                keeping_ = false;
+                emit FrameChanged();
+                return;
+            }
+            const QImage image = fitsAsIs ? frame : Compact(frame);
             frames_.push_back({image, std::max(10, movie_.nextFrameDelay())});
             keptBytes_ += image.sizeInBytes();
             if (keptBytes_ > FrameCacheBytes) {
@@ -45,7 +91,9 @@ void Picture::MovieFrameChanged(int frameNumber) {
             // A whole loop has been decoded: from here on the kept frames play.
             movie_.stop();
             replaying_ = true;
+            shown_ = movie_.currentImage();
             current_ = 0;
+            ExpandKeptFrame();
             loopsLeft_ = movie_.loopCount() < 0 ? -1 : std::max(0, movie_.loopCount() - 1);
             timer_.start(frames_[0].delayMs);
         } else {
@@ -66,8 +114,29 @@ void Picture::ShowNextKeptFrame() {
         next = 0;
     }
     current_ = next;
+    ExpandKeptFrame();
     timer_.start(frames_[current_].delayMs);
     emit FrameChanged();
+}
+
+void Picture::ExpandKeptFrame() {
+    const QImage& kept = frames_[current_].image;
+    if (kept.format() != QImage::Format_Indexed8) {
+        shown_ = kept;
+        return;
+    }
+    // Written in place: no new buffer per frame (the page holds no copy between paints).
+    if (shown_.size() != kept.size() || shown_.format() != keptFormat_)
+        shown_ = QImage(kept.size(), keptFormat_);
+    const QList<QRgb> table = kept.colorTable();
+    const QRgb* colours = table.constData();
+    const int width = kept.width(), height = kept.height();
+    for (int y = 0; y < height; ++y) {
+        const uchar* in = kept.constScanLine(y);
+        auto* out = reinterpret_cast<QRgb*>(shown_.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            out[x] = colours[in[x]];
+    }
 }
 
 std::shared_ptr<Picture> Picture::Open(const QString& absolutePath) {

@@ -6,7 +6,7 @@ Timer::Timer(int intervalMs, QObject* parent)
     : QTimer(parent) {
     // Ticks must come every interval and not drift to a coarse slot, since one tick
     // opens the only picture of a folder about 50 ms after start.
-    setTimerType(Qt::PreciseTimer);
+    setTimerType(Qt::CoarseTimer);
     setInterval(intervalMs);
     start();
 }
