@@ -1,6 +1,10 @@
 #include "frmForma.h"
 
+#include "Addresses.h"
+#include "OpURL.h"
 #include "Program.h"
+#include "info/frmHelp.h"
+#include "info/frmOproge.h"
 #include "overlay/frmGif.h"
 #include "platform/toolkit/App.h"
 #include "platform/toolkit/Errors.h"
@@ -31,6 +35,12 @@ frmForma::frmForma()
     connect(Timer1, &QTimer::timeout, this, &frmForma::Timer1_Timer);
     connect(File1, &FileListBox::DblClick, this, &frmForma::File1_DblClick);
     connect(File1, &FileListBox::KeyUp, this, &frmForma::File1_KeyUp);
+    connect(MenuHelp, &QAction::triggered, this, &frmForma::MenuHelp_Click);
+    connect(MenuOproge, &QAction::triggered, this, &frmForma::MenuOproge_Click);
+    connect(MenuExit, &QAction::triggered, this, &frmForma::MenuExit_Click);
+    connect(pMenuFond, &QAction::triggered, this, &frmForma::pMenuFond_Click);
+    connect(pMenuSite, &QAction::triggered, this, &frmForma::pMenuSite_Click);
+    connect(pMenuExit, &QAction::triggered, this, &frmForma::pMenuExit_Click);
     File1->setFocus();
 }
 
@@ -98,4 +108,34 @@ void frmForma::OpenGif() {
     ResumeNext([this] { Hide(); });
     if (!ResumeNext([] { frmGif::Instance().Show(); }))
         ResumeNext([this] { Show(); });
+}
+
+void frmForma::MenuHelp_Click() {
+    frmHelp::Instance().Show(vbModal);
+}
+
+void frmForma::MenuOproge_Click() {
+    frmOproge::Instance().Show(vbModal);
+}
+
+void frmForma::MenuExit_Click() {
+    End();
+}
+
+void frmForma::pMenuFond_Click() {
+    OpURL::OpenURL(lumivast::CharityFoundationAddress);
+}
+
+void frmForma::pMenuSite_Click() {
+    OpURL::OpenURL(lumivast::AuthorSiteAddress);
+}
+
+void frmForma::pMenuExit_Click() {
+    if (File1->ListCount() <= 1)
+        End();
+    // Back to the list. The overlay is usually unloaded from inside its own click, which
+    // is safe: it is destroyed only after that click has been handled.
+    Show();
+    if (frmGif::IsLoaded())
+        frmGif::Instance().Unload();
 }

@@ -25,6 +25,13 @@ private:
     void Timer1_Timer();
     void OpenGif();
 
+    void MenuHelp_Click();
+    void MenuOproge_Click();
+    void MenuExit_Click();
+    void pMenuFond_Click();
+    void pMenuSite_Click();
+    void pMenuExit_Click();
+
     // Set while the timer opens the only picture by itself.
     bool automaticOpening_ = false;
     // After an automatic opening has failed, the timer opens nothing more by itself.

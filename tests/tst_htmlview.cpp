@@ -20,6 +20,7 @@
 #include <QTest>
 
 using fixtures::CurrentFolder;
+using fixtures::ShellLog;
 using platform::ShellRequest;
 using platform::browser::HtmlDocument;
 using platform::browser::WebBrowser;
@@ -33,15 +34,6 @@ public:
         : FormOf(platform::ScaleMode::Twips, platform::StartUpPosition::CenterScreen) {
         resize(420, 300);
     }
-};
-
-// Records what reaches the shell instead of starting anything.
-struct ShellLog {
-    ShellLog() {
-        platform::SetShellHandler([this](const ShellRequest& r) { requests.append(r); });
-    }
-    ~ShellLog() { platform::SetShellHandler({}); }
-    QList<ShellRequest> requests;
 };
 
 template <class View> View* MakeView(QSize size = QSize(300, 200)) {

@@ -1,9 +1,11 @@
 // The program itself on a real X server: which windows it maps, their titles and sizes,
-// the message box for a damaged picture, and ending through the main window's close.
+// the message box for a damaged picture, the figure's popup menu, and ending the program.
 #include "support/Fixtures.h"
 #include "support/X11Windows.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
@@ -22,7 +24,9 @@ bool IsMainWindow(const x11::Window& w) {
 
 class Program {
 public:
-    explicit Program(const QString& folder) {
+    explicit Program(const QString& folder, const QProcessEnvironment& environment =
+                                                QProcessEnvironment::systemEnvironment()) {
+        process_.setProcessEnvironment(environment);
         process_.setProgram(qEnvironmentVariable("LUMIVAST_BINARY"));
         process_.setWorkingDirectory(folder);
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -186,6 +190,65 @@ private slots:
         program.display().click(overlay.geometry.topLeft() + QPoint(10, 10));
         QTRY_VERIFY_WITH_TIMEOUT(program.viewable().size() == 2, 3000);
         QCOMPARE(display.buttonPresses().size(), 1);
+    }
+
+    void figurePopupOpensTheSiteAndClosesTheProgram() {
+        CurrentFolder folder;
+        QVERIFY(fixtures::WriteGif(folder.file("only.gif"), 100, 80, 2));
+        // The desktop's opener hands web addresses to $BROWSER where no desktop is running:
+        // a script that notes the address and the folder it was started in.
+        const QString log = folder.file("opened.txt");
+        const QString browser = folder.file("browser.sh");
+        QVERIFY(fixtures::WriteBytes(
+            browser, QString("#!/bin/sh\necho \"$1 $PWD\" >> '%1'\n").arg(log).toUtf8()));
+        QVERIFY(QFile::setPermissions(browser, QFile::ReadOwner | QFile::ExeOwner));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("BROWSER", browser);
+        environment.remove("XDG_CURRENT_DESKTOP");
+        environment.remove("DESKTOP_SESSION");
+        Program program(folder.path(), environment);
+        QVERIFY(program.started());
+        const x11::Window overlay = program.onlyWindow();
+        QVERIFY(overlay.id);
+
+        auto popup = [&program, &overlay]() -> x11::Window {
+            program.display().click(overlay.geometry.topLeft() + QPoint(10, 10));
+            x11::Window menu;
+            QTest::qWaitFor(
+                [&] {
+                    for (const x11::Window& w : program.viewable())
+                        if (w.id != overlay.id)
+                            menu = w;
+                    return menu.id != 0;
+                },
+                3000);
+            return menu;
+        };
+        // The author's site: the second item.
+        x11::Window menu = popup();
+        QVERIFY(menu.id);
+        const int itemHeight = (menu.geometry.height() - 8) / 3; // three items, a thin rule
+        program.display().click(menu.geometry.topLeft() +
+                                QPoint(menu.geometry.width() / 2, itemHeight * 3 / 2));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(log), 5000);
+        QFile opened(log);
+        QVERIFY(opened.open(QIODevice::ReadOnly));
+        const QString line = QString::fromUtf8(opened.readAll()).trimmed();
+        const QString programFolder =
+            QFileInfo(qEnvironmentVariable("LUMIVAST_BINARY")).absolutePath();
+        QCOMPARE(line, QString("http://orbelune.example/site/ ") + programFolder);
+        // The picture plays on.
+        QTRY_COMPARE_WITH_TIMEOUT(program.viewable().size(), 1, 3000);
+        QCOMPARE(program.viewable().first().id, overlay.id);
+
+        // "Закрыть", the last item, with one picture: the program ends.
+        menu = popup();
+        QVERIFY(menu.id);
+        program.display().click(menu.geometry.topLeft() +
+                                QPoint(menu.geometry.width() / 2, menu.geometry.height() - 8));
+        QVERIFY(program.process().waitForFinished(5000));
+        QCOMPARE(program.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.process().exitCode(), 0);
     }
 
     void oneDamagedPictureShowsTheMessageThenTheMainWindow() {

@@ -1,6 +1,7 @@
 #include "Fixtures.h"
 
 #include "gifwriter/GifWriter.h"
+#include "platform/toolkit/App.h"
 #include "platform/toolkit/MessageBox.h"
 
 #include <QDir>
@@ -80,6 +81,22 @@ MessageRecorder::MessageRecorder(std::function<void()> whileShown)
 
 MessageRecorder::~MessageRecorder() {
     platform::SetMessagePresenter({});
+}
+
+ShellLog::ShellLog() {
+    platform::SetShellHandler([this](const platform::ShellRequest& r) { requests.append(r); });
+}
+
+ShellLog::~ShellLog() {
+    platform::SetShellHandler({});
+}
+
+EndRecorder::EndRecorder() {
+    platform::SetTerminator([](int status) { throw ProgramEnded{status}; });
+}
+
+EndRecorder::~EndRecorder() {
+    platform::SetTerminator({});
 }
 
 void RunEventLoop(int ms) {

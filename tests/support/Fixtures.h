@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/toolkit/Shell.h"
+
 #include <QColor>
 #include <QList>
 #include <QString>
@@ -65,6 +67,33 @@ public:
 private:
     QList<ShownMessage> messages_;
     std::function<void()> whileShown_;
+};
+
+// Records what reaches the desktop shell instead of starting anything, for as long as it
+// lives.
+class ShellLog {
+public:
+    ShellLog();
+    ~ShellLog();
+    ShellLog(const ShellLog&) = delete;
+    ShellLog& operator=(const ShellLog&) = delete;
+
+    QList<platform::ShellRequest> requests;
+};
+
+// What the program's ending throws while an EndRecorder lives, so that the test regains
+// control where the process would have exited.
+struct ProgramEnded {
+    int exitStatus;
+};
+
+// Turns the program's ending into a ProgramEnded exception, for as long as it lives.
+class EndRecorder {
+public:
+    EndRecorder();
+    ~EndRecorder();
+    EndRecorder(const EndRecorder&) = delete;
+    EndRecorder& operator=(const EndRecorder&) = delete;
 };
 
 // Lets the event loop run for `ms` milliseconds.

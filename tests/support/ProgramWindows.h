@@ -2,6 +2,8 @@
 
 #include "app/Program.h"
 #include "app/frmForma.h"
+#include "info/frmHelp.h"
+#include "info/frmOproge.h"
 #include "overlay/frmGif.h"
 
 #include <QCoreApplication>
@@ -11,6 +13,10 @@ namespace fixtures {
 // Destroys the program's windows at once (without their unload steps, which would end the
 // program) and forgets the program-wide values, so the next test starts afresh.
 inline void DiscardProgramWindows() {
+    if (frmHelp::IsLoaded())
+        delete &frmHelp::Instance();
+    if (frmOproge::IsLoaded())
+        delete &frmOproge::Instance();
     if (frmGif::IsLoaded())
         delete &frmGif::Instance();
     if (frmForma::IsLoaded())
