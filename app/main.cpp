@@ -1,9 +1,11 @@
 #include "app/frmForma.h"
 #include "platform/toolkit/Fonts.h"
+#include "platform/toolkit/Units.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    platform::UseWholeScaleFactors();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumivast"));
     // The program ends only through its own menus or the main window's closing.

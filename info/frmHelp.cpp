@@ -1,6 +1,28 @@
 #include "frmHelp.h"
 
+#include "platform/toolkit/Errors.h"
+#include "platform/toolkit/TextBox.h"
+
+using namespace platform;
+
 frmHelp::frmHelp()
-    : FormOf(platform::ScaleMode::Twips, platform::StartUpPosition::CenterScreen) {
-    setWindowTitle(QStringLiteral("Инструкции"));
+    : FormOf(ScaleMode::Twips, StartUpPosition::WindowsDefault) {
+    setupUi(this);
+    // A dialog frame with a close box only; as a dialog it gets no task-bar button.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowState(Qt::WindowMaximized);
+    txtHtml->SetText(ResourceText(QStringLiteral(":/layouts/help.html")));
+}
+
+void frmHelp::Form_Load() {
+    usrHelp1->LoadHtml(txtHtml->Text());
+}
+
+void frmHelp::Form_Resize() {
+    ResumeNext([this] {
+        if (WindowState() == vbMinimized)
+            return;
+        platform::Move(usrHelp1, 0, 0, ScaleWidth(), ScaleHeight());
+    });
 }

@@ -1,6 +1,7 @@
 // The three HTML views on the real browser control: what a click, a key, a right click, a
 // drag, a new window or a resize does in each, and the web address opener behind them.
 #include "support/Fixtures.h"
+#include "support/ViewInput.h"
 
 #include "app/OpURL.h"
 #include "htmlview/usrHelp.h"
@@ -19,7 +20,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using fixtures::At;
+using fixtures::Click;
 using fixtures::CurrentFolder;
+using fixtures::Hover;
 using fixtures::ShellLog;
 using platform::ShellRequest;
 using platform::browser::HtmlDocument;
@@ -58,24 +62,6 @@ QString TallPage() {
     for (int i = 0; i < 60; ++i)
         page += "<p>строка</p>";
     return page + "</body></html>";
-}
-
-// A point of the page, in the browser's own view port, that lies at `p` in the view.
-QPoint At(HtmlView* view, QPoint p) {
-    return view->WebBrowser1->viewport()->mapFrom(view, p);
-}
-
-void Hover(HtmlView* view, QPoint p) {
-    QWidget* page = view->WebBrowser1->viewport();
-    const QPoint local = At(view, p);
-    QMouseEvent move(QEvent::MouseMove, local, page->mapToGlobal(local), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(page, &move);
-}
-
-void Click(HtmlView* view, QPoint p) {
-    Hover(view, p);
-    QTest::mouseClick(view->WebBrowser1->viewport(), Qt::LeftButton, {}, At(view, p));
 }
 
 QColor PixelAt(HtmlView* view, QPoint p) {

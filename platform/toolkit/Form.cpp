@@ -27,6 +27,27 @@ Form::Form(ScaleMode scale, StartUpPosition position)
     SetScaleMode(this, scale);
 }
 
+Form::~Form() {
+    // A busy pointer does not outlive its window.
+    SetMousePointer(vbDefault);
+}
+
+void Form::ScaleDesignToScreen() {
+    // Designs are drawn at 15 twips to the pixel.
+    const double x = 15.0 / TwipsPerPixelX(), y = 15.0 / TwipsPerPixelY();
+    if (x == 1.0 && y == 1.0)
+        return;
+    const auto scaled = [x, y](const QRect& r) {
+        return QRect(static_cast<int>(std::lround(r.x() * x)),
+                     static_cast<int>(std::lround(r.y() * y)),
+                     static_cast<int>(std::lround(r.width() * x)),
+                     static_cast<int>(std::lround(r.height() * y)));
+    };
+    for (QWidget* control : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        control->setGeometry(scaled(control->geometry()));
+    resize(scaled(rect()).size());
+}
+
 void Form::SetClientArea(QWidget* client) {
     client_ = client;
 }
@@ -144,6 +165,23 @@ void Form::closeEvent(QCloseEvent* event) {
     // Unload does; the window goes away only through Unload.
     event->ignore();
     Unload();
+}
+
+void Form::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void Form::SetMousePointer(int pointer) {
+    if (pointer == mousePointer_)
+        return;
+    // An application-wide override, so that the busy pointer also shows over controls with
+    // pointers of their own; the window's own pointer is only for the time it is in use.
+    if (mousePointer_ == vbHourglass)
+        QGuiApplication::restoreOverrideCursor();
+    mousePointer_ = pointer;
+    if (pointer == vbHourglass)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
 void Form::hideEvent(QHideEvent* event) {

@@ -11,6 +11,7 @@ namespace platform {
 enum class StartUpPosition { Manual = 0, CenterOwner = 1, CenterScreen = 2, WindowsDefault = 3 };
 enum FormShowStyle { vbModeless = 0, vbModal = 1 };
 enum FormWindowState { vbNormal = 0, vbMinimized = 1, vbMaximized = 2 };
+enum MousePointerConstants { vbDefault = 0, vbHourglass = 11 };
 
 // A top-level window as its designer thought of it: sizes in twips, a scale unit for its
 // controls, a load step, modal or modeless showing, and unloading that discards it.
@@ -38,6 +39,11 @@ public:
 
     WId hWnd();
 
+    // The mouse pointer while this window is in use: vbHourglass shows the busy pointer
+    // (over its controls too) until vbDefault.
+    void SetMousePointer(int pointer);
+    int MousePointer() const { return mousePointer_; }
+
     // Shows `menu` at the mouse pointer and returns once it has closed (the chosen item's
     // handler has run by then). Flag 2: items answer the right button as well.
     void PopupMenu(QMenu* menu, int flags = 0);
@@ -49,9 +55,16 @@ public:
 
 protected:
     Form(ScaleMode scale, StartUpPosition position);
+    ~Form() override;
 
     virtual void Form_Load() {}
     virtual void Form_Unload(short& Cancel) { Q_UNUSED(Cancel) }
+    // Every change of the window's size, the first one included.
+    virtual void Form_Resize() {}
+
+    // Brings the designed places and sizes of the window and its own controls, drawn at
+    // 96 DPI, to the screen's DPI, as a design in twips is: the same twips, other pixels.
+    void ScaleDesignToScreen();
 
     // The part of the window below its menu bar, where the scale applies (the window
     // itself unless set).
@@ -59,6 +72,7 @@ protected:
 
     void closeEvent(QCloseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 signals:
     void Hidden();
@@ -73,6 +87,7 @@ private:
     QWidget* client_ = this;
     bool placed_ = false;
     bool unloading_ = false;
+    int mousePointer_ = vbDefault;
 };
 
 // Keeps the one instance of window class T: created and loaded on first use, forgotten on

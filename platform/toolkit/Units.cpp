@@ -31,6 +31,11 @@ ScaleMode ContainerScale(const QWidget* control) {
 
 } // namespace
 
+void UseWholeScaleFactors() {
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::RoundPreferFloor);
+}
+
 double TwipsPerPixelX() {
     return TwipsPerInch / LogicalDpi(true);
 }

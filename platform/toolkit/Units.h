@@ -18,6 +18,12 @@ double TwipsPerPixelY();
 double UnitsPerPixelX(const QWidget* control);
 double UnitsPerPixelY(const QWidget* control);
 
+// To be called before the application object exists. Screens of up to 1.5 times the usual
+// density (144 DPI) keep one logical pixel per device pixel, so twips follow their DPI and a
+// pixel drawn is a pixel shown; denser screens scale by whole factors only, so pictures are
+// never resampled by fractions.
+void UseWholeScaleFactors();
+
 // Marks a window or user control with the scale its children are placed in.
 void SetScaleMode(QWidget* container, ScaleMode mode);
 ScaleMode ScaleModeOf(const QWidget* container);
