@@ -214,7 +214,7 @@ private slots:
         auto popup = [&program, &overlay]() -> x11::Window {
             program.display().click(overlay.geometry.topLeft() + QPoint(10, 10));
             x11::Window menu;
-            QTest::qWaitFor(
+            const bool shown = QTest::qWaitFor(
                 [&] {
                     for (const x11::Window& w : program.viewable())
                         if (w.id != overlay.id)
@@ -222,7 +222,7 @@ private slots:
                     return menu.id != 0;
                 },
                 3000);
-            return menu;
+            return shown ? menu : x11::Window{};
         };
         // The author's site: the second item.
         x11::Window menu = popup();
@@ -249,6 +249,54 @@ private slots:
         QVERIFY(program.process().waitForFinished(5000));
         QCOMPARE(program.process().exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.process().exitCode(), 0);
+    }
+
+    void f1OpensTheInstructionsAsAModalDialog() {
+        CurrentFolder folder;
+        for (const char* name : {"a.gif", "b.gif"})
+            QVERIFY(fixtures::WriteGif(folder.file(name), 16, 16));
+        Program program(folder.path());
+        QVERIFY(program.started());
+        const x11::Window main = program.onlyWindow();
+        QVERIFY(IsMainWindow(main));
+        // No window manager here: the keyboard follows the pointer. Select the first entry.
+        const int menuBar = main.geometry.height() - ClientHeight;
+        const QPoint firstEntry = main.geometry.topLeft() + QPoint(30, menuBar + 8);
+        program.display().click(firstEntry);
+        QTRY_COMPARE_WITH_TIMEOUT(program.display().inputFocus(), main.id, 3000);
+        program.display().keyClick(0xffbe); // F1
+        x11::Window help;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                for (const x11::Window& w : program.viewable())
+                    if (w.title == QString("Инструкции"))
+                        help = w;
+                return help.id != 0;
+            },
+            5000));
+        QVERIFY2(help.types.contains("_NET_WM_WINDOW_TYPE_DIALOG"),
+                 qPrintable(help.types.join(' ')));
+        QVERIFY(help.transientFor != 0); // a dialog of the program: no task-bar button
+        QVERIFY(!help.undecorated);
+        QVERIFY(!help.canMinimise && !help.canMaximise);
+        QVERIFY2(help.states.contains("_NET_WM_STATE_MAXIMIZED_VERT") &&
+                     help.states.contains("_NET_WM_STATE_MAXIMIZED_HORZ"),
+                 qPrintable(help.states.join(' ')));
+        // The main window takes no input meanwhile: Enter on the selected entry opens nothing.
+        program.display().click(firstEntry);
+        program.display().keyClick(0xff0d); // Return
+        QTest::qWait(300);
+        QCOMPARE(program.viewable().size(), 2);
+        program.display().requestClose(help.id);
+        QTRY_COMPARE_WITH_TIMEOUT(program.viewable().size(), 1, 3000);
+        // Afterwards it does.
+        program.display().click(firstEntry);
+        program.display().keyClick(0xff0d);
+        const auto onlyTheOverlay = [&program] {
+            const QList<x11::Window> shown = program.viewable();
+            return shown.size() == 1 && !IsMainWindow(shown.first());
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(onlyTheOverlay(), 3000);
     }
 
     void oneDamagedPictureShowsTheMessageThenTheMainWindow() {

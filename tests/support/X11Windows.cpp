@@ -91,13 +91,22 @@ QList<Window> Display::windowsOf(qint64 pid) {
         w.title = QString::fromUtf8(title);
         w.states = atomList(w.id, "_NET_WM_STATE");
         w.types = atomList(w.id, "_NET_WM_WINDOW_TYPE");
-        // flags, functions, decorations, input mode, status: decorations given and none.
+        // flags, functions, decorations, input mode, status: decorations given and none;
+        // functions given without minimise (8) or maximise (16), unless "all" (1) is set.
         const QByteArray hints = property(w.id, motif, motif);
         if (hints.size() >= 12) {
             std::uint32_t values[3] = {};
             std::memcpy(values, hints.constData(), 12);
             w.undecorated = (values[0] & 2) && values[2] == 0;
+            if (values[0] & 1) {
+                const bool all = values[1] & 1;
+                w.canMinimise = all != bool(values[1] & 8);
+                w.canMaximise = all != bool(values[1] & 16);
+            }
         }
+        const QByteArray transient = property(w.id, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW);
+        if (transient.size() >= 4)
+            std::memcpy(&w.transientFor, transient.constData(), 4);
         windows.append(w);
     }
     return windows;
@@ -205,6 +214,28 @@ void Display::click(const QPoint& at) {
     xcb_test_fake_input(connection_, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0,
                         0);
     xcb_flush(connection_);
+}
+
+void Display::keyClick(std::uint32_t keysym) {
+    const xcb_setup_t* setup = xcb_get_setup(connection_);
+    const int count = setup->max_keycode - setup->min_keycode + 1;
+    auto mapping = Own(xcb_get_keyboard_mapping_reply(
+        connection_, xcb_get_keyboard_mapping(connection_, setup->min_keycode, count), nullptr));
+    if (!mapping)
+        return;
+    const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(mapping.get());
+    const int perCode = mapping->keysyms_per_keycode;
+    for (int i = 0; i < count; ++i) {
+        if (symbols[i * perCode] != keysym)
+            continue;
+        const auto code = static_cast<std::uint8_t>(setup->min_keycode + i);
+        xcb_test_fake_input(connection_, XCB_KEY_PRESS, code, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0,
+                            0, 0);
+        xcb_test_fake_input(connection_, XCB_KEY_RELEASE, code, XCB_CURRENT_TIME, XCB_WINDOW_NONE,
+                            0, 0, 0);
+        xcb_flush(connection_);
+        return;
+    }
 }
 
 void Display::flush() {

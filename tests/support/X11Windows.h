@@ -22,6 +22,11 @@ struct Window {
     // Atom names of _NET_WM_STATE and _NET_WM_WINDOW_TYPE.
     QStringList states;
     QStringList types;
+    // WM_TRANSIENT_FOR: the window it is a dialog of (the root window for the whole program).
+    xcb_window_t transientFor = 0;
+    // From _MOTIF_WM_HINTS: whether the frame offers minimising and maximising.
+    bool canMinimise = true;
+    bool canMaximise = true;
 };
 
 // A connection to the X server named by DISPLAY, for looking at other programs' windows.
@@ -49,6 +54,8 @@ public:
     QList<QPoint> buttonPresses();
     // Moves the pointer and clicks the left button there, as a user would.
     void click(const QPoint& rootPosition);
+    // Presses and releases the key that types `keysym` (an X keysym, such as 0xffbe for F1).
+    void keyClick(std::uint32_t keysym);
     void flush();
 
 private:
