@@ -29,6 +29,7 @@ frmForma::frmForma()
     // client area keeps its place below it.
     menuBar->setNativeMenuBar(false);
     SetClientArea(client);
+    ScaleDesignToScreen(client);
     txtHtml->SetText(ResourceText(QStringLiteral(":/layouts/catalogue.html")));
 
     Timer1 = new Timer(50, this);

@@ -1,10 +1,12 @@
 #include "app/frmForma.h"
 #include "platform/toolkit/Fonts.h"
+#include "platform/toolkit/Session.h"
 #include "platform/toolkit/Units.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    platform::UseChosenPlatform();
     platform::UseWholeScaleFactors();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumivast"));

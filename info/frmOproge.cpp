@@ -13,8 +13,8 @@ frmOproge::frmOproge()
     setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    ScaleDesignToScreen();
     setFixedSize(size());
+    ScaleDesignToScreen(this);
     Label2 = {{0, Label2_0}, {3, Label2_3}, {4, Label2_4},
               {5, Label2_5}, {6, Label2_6}, {7, Label2_7}};
 

@@ -24,6 +24,7 @@ QString AttributeText(const QString& text) {
 frmGif::frmGif()
     : FormOf(ScaleMode::Twips, StartUpPosition::CenterScreen) {
     setupUi(this);
+    ScaleDesignToScreen(this);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::Tool);
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);

@@ -32,22 +32,6 @@ Form::~Form() {
     SetMousePointer(vbDefault);
 }
 
-void Form::ScaleDesignToScreen() {
-    // Designs are drawn at 15 twips to the pixel.
-    const double x = 15.0 / TwipsPerPixelX(), y = 15.0 / TwipsPerPixelY();
-    if (x == 1.0 && y == 1.0)
-        return;
-    const auto scaled = [x, y](const QRect& r) {
-        return QRect(static_cast<int>(std::lround(r.x() * x)),
-                     static_cast<int>(std::lround(r.y() * y)),
-                     static_cast<int>(std::lround(r.width() * x)),
-                     static_cast<int>(std::lround(r.height() * y)));
-    };
-    for (QWidget* control : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        control->setGeometry(scaled(control->geometry()));
-    resize(scaled(rect()).size());
-}
-
 void Form::SetClientArea(QWidget* client) {
     client_ = client;
 }
@@ -59,7 +43,10 @@ void Form::PlaceOnFirstShow() {
     if (startUpPosition_ != StartUpPosition::CenterScreen &&
         startUpPosition_ != StartUpPosition::CenterOwner)
         return;
-    const QScreen* screen = QGuiApplication::primaryScreen();
+    // The screen the user is looking at: where the mouse pointer is.
+    const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
     // Centre the size the window is first shown with, which a layout settles only now.
@@ -188,6 +175,27 @@ void Form::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     if (!event->spontaneous())
         emit Hidden();
+}
+
+void ScaleDesignToScreen(QWidget* container) {
+    // Designs are drawn at 15 twips to the pixel.
+    const double x = 15.0 / TwipsPerPixelX(), y = 15.0 / TwipsPerPixelY();
+    if (x == 1.0 && y == 1.0)
+        return;
+    const auto scaledX = [x](int v) { return static_cast<int>(std::lround(v * x)); };
+    const auto scaledY = [y](int v) { return static_cast<int>(std::lround(v * y)); };
+    const auto scaled = [&](QSize s) { return QSize(scaledX(s.width()), scaledY(s.height())); };
+    for (QWidget* control : container->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (control->isWindow())
+            continue;
+        const QRect r = control->geometry();
+        control->setGeometry(scaledX(r.x()), scaledY(r.y()), scaledX(r.width()),
+                             scaledY(r.height()));
+    }
+    if (container->minimumSize() == container->maximumSize())
+        container->setFixedSize(scaled(container->minimumSize()));
+    else
+        container->resize(scaled(container->size()));
 }
 
 void Move(QWidget* control, double left, double top, double width, double height) {

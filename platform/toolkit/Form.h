@@ -62,10 +62,6 @@ protected:
     // Every change of the window's size, the first one included.
     virtual void Form_Resize() {}
 
-    // Brings the designed places and sizes of the window and its own controls, drawn at
-    // 96 DPI, to the screen's DPI, as a design in twips is: the same twips, other pixels.
-    void ScaleDesignToScreen();
-
     // The part of the window below its menu bar, where the scale applies (the window
     // itself unless set).
     void SetClientArea(QWidget* client);
@@ -123,6 +119,11 @@ private:
     }
     static inline Form* instance_ = nullptr;
 };
+
+// Brings the designed places and sizes of `container` (a window or the client area of one)
+// and of the controls directly in it, drawn at 96 DPI, to the screen's DPI, as a design in
+// twips is: the same twips, other pixels. A container of fixed size keeps a fixed size.
+void ScaleDesignToScreen(QWidget* container);
 
 // Places and sizes a control in the scale unit of its container.
 void Move(QWidget* control, double left, double top, double width, double height);
