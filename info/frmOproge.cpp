@@ -27,7 +27,10 @@ frmOproge::frmOproge()
     QPalette white = Picture1->palette();
     white.setColor(QPalette::Window, Qt::white);
     Picture1->setPalette(white);
-    // The etched rule: the menu-text colour above, the window-background colour below.
+    // The etched rule: two lines one pixel thick on adjacent rows at any DPI, the menu-text
+    // colour above, the window-background colour below.
+    Line1->resize(Line1->width(), 1);
+    Line2->setGeometry(Line1->x(), Line1->y() + 1, Line1->width(), 1);
     for (auto [line, role] : {std::pair{Line1, QPalette::WindowText}, {Line2, QPalette::Base}}) {
         QPalette colour = line->palette();
         colour.setColor(QPalette::Window, QPalette().color(role));

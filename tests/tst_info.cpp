@@ -1,5 +1,5 @@
 // The help and About windows: the help document and its view filling the maximised window,
-// the About window's layout, flag, link and OK. Run at 96 and at 120 DPI.
+// the About window's layout, flag, link and OK. Run at 96, 120 and 144 DPI.
 #include "support/Fixtures.h"
 #include "support/ProgramWindows.h"
 #include "support/TestMain.h"
@@ -174,6 +174,8 @@ private slots:
                  QPoint(qRound(240 / twips), qRound(120 / twips)));
         // The rule: two lines on adjacent rows, dark above light.
         QCOMPARE(about.Line2->y(), about.Line1->y() + 1);
+        QCOMPARE(about.Line1->height(), 1);
+        QCOMPARE(about.Line2->height(), 1);
         const QImage shot = Shot(&about);
         QVERIFY(qGray(shot.pixel(100, about.Line1->y())) < 64);
         QVERIFY(qGray(shot.pixel(100, about.Line2->y())) > 192);
