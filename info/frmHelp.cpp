@@ -8,9 +8,7 @@ using namespace platform;
 frmHelp::frmHelp()
     : FormOf(ScaleMode::Twips, StartUpPosition::WindowsDefault) {
     setupUi(this);
-    // A dialog frame with a close box only; as a dialog it gets no task-bar button.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    SetFixedDialogFrame();
     setWindowState(Qt::WindowMaximized);
     txtHtml->SetText(ResourceText(QStringLiteral(":/layouts/help.html")));
 }

@@ -11,8 +11,7 @@ using namespace platform;
 frmOproge::frmOproge()
     : FormOf(ScaleMode::Pixels, StartUpPosition::CenterScreen) {
     setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint);
+    SetFixedDialogFrame();
     setFixedSize(size());
     ScaleDesignToScreen(this);
     Label2 = {{0, Label2_0}, {3, Label2_3}, {4, Label2_4},

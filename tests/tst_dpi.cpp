@@ -6,7 +6,6 @@
 #include "support/TestMain.h"
 
 #include "app/frmForma.h"
-#include "info/frmOproge.h"
 #include "overlay/frmGif.h"
 #include "platform/ColourKey.h"
 #include "platform/toolkit/Session.h"
@@ -80,21 +79,6 @@ private slots:
                  QSize(Pixels(100 * twips - 30, twips), Pixels(80 * twips - 30, twips)));
         QCOMPARE(overlay.usrWeb1->geometry(),
                  QRect(Pixels(-15, twips), Pixels(-15, twips), 100, 80));
-    }
-
-    void aboutFlagKeepsItsPixels() {
-        frmOproge& about = frmOproge::Instance();
-        about.Show();
-        QCOMPARE(about.Picture1->geometry(), QRect(8, 160, 80, 45));
-        const QImage flag = about.Picture1->grab().toImage();
-        const qreal ratio = flag.devicePixelRatio();
-        for (int y : {0, 14, 15, 30, 31, 44})
-            for (int x : {0, 40, 79}) {
-                const QColor expected = y <= 14   ? Qt::white
-                                        : y <= 30 ? QColor(0, 0, 255)
-                                                  : QColor(255, 0, 0);
-                QCOMPARE(flag.pixelColor(QPoint(x, y) * ratio), expected);
-            }
     }
 
     void windowsOpenOnTheScreenOfThePointer() {

@@ -32,6 +32,11 @@ Form::~Form() {
     SetMousePointer(vbDefault);
 }
 
+void Form::SetFixedDialogFrame() {
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+}
+
 void Form::SetClientArea(QWidget* client) {
     client_ = client;
 }

@@ -62,6 +62,10 @@ protected:
     // Every change of the window's size, the first one included.
     virtual void Form_Resize() {}
 
+    // A fixed dialog frame: a title bar with a close box only, no minimise or maximise
+    // button. As a dialog of the program the window gets no task-bar button.
+    void SetFixedDialogFrame();
+
     // The part of the window below its menu bar, where the scale applies (the window
     // itself unless set).
     void SetClientArea(QWidget* client);
