@@ -24,7 +24,10 @@ install_packages() {
         && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
 }
 
+# build [TARGET ...]: everything, or only the targets named (and what they need).
 build() {
     cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build "$BUILD" -j "$(nproc)"
+    local targets=()
+    [ "$#" -gt 0 ] && targets=(--target "$@")
+    cmake --build "$BUILD" -j "$(nproc)" "${targets[@]}"
 }

@@ -401,6 +401,28 @@ private slots:
         QCOMPARE(wheel(off), 0);
     }
 
+    // A page is laid out exactly as wide as the view shows it beside the scroll bar, also
+    // when it is laid out again with the bar already there.
+    void pageIsAsWideAsItsViewBesideTheScrollBar_data() {
+        QTest::addColumn<int>("height");
+        QTest::newRow("no bar") << 100;
+        QTest::newRow("bar") << 2000;
+    }
+    void pageIsAsWideAsItsViewBesideTheScrollBar() {
+        QFETCH(int, height);
+        const QString page = QStringLiteral("<html><body topmargin=0 leftmargin=0 "
+                                            "rightmargin=0><table width='100%' cellspacing=0 "
+                                            "cellpadding=0 border=0><tr><td bgcolor='#0000ff' "
+                                            "height=%1></td></tr></table></body></html>")
+                                 .arg(height);
+        Browser b(page);
+        b.Write(page);
+        b.view.resize(210, 150);
+        QCOMPARE(b.view.verticalScrollBar()->isVisible(), height > 150);
+        const QImage shot = b.Page()->grab().toImage();
+        QCOMPARE(shot.pixelColor(shot.width() - 1, 10), QColor(0, 0, 255));
+    }
+
     void rightClickAndDragOnTextRaiseTheirEventsOnce() {
         Browser b("<html><body topmargin=0 leftmargin=0><font size=7>Текст текст текст</font>"
                   "</body></html>",

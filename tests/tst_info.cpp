@@ -180,6 +180,10 @@ private slots:
         QVERIFY(qGray(shot.pixel(100, about.Line1->y())) < 64);
         QVERIFY(qGray(shot.pixel(100, about.Line2->y())) > 192);
         QVERIFY(about.OK->hasFocus() || about.focusWidget() == about.OK);
+        // OK's face is the window's grey; being the default button shows in its frame.
+        const QImage ok = about.OK->grab().toImage();
+        QCOMPARE(ok.pixelColor(ok.width() / 2, 0), QColor(Qt::black));
+        QCOMPARE(ok.pixelColor(4, ok.height() / 2), QColor(192, 192, 192));
     }
 
     void aboutFlagIsWhiteBlueRedByRows() {

@@ -199,6 +199,24 @@ private slots:
         QCOMPARE(list.ListIndex(), -1);
     }
 
+    void fileListReportsOnlyKeysPressedInIt() {
+        FileListBox list;
+        QList<short> released;
+        connect(&list, &FileListBox::KeyUp, &list,
+                [&released](short& key, short) { released << key; });
+        // Released here after a press somewhere else: Enter closing a dialog.
+        QTest::keyRelease(&list, Qt::Key_Return);
+        QVERIFY(released.isEmpty());
+        QTest::keyClick(&list, Qt::Key_Return);
+        QCOMPARE(released, QList<short>{13});
+        // Pressed here, but the focus went elsewhere before the release.
+        QTest::keyPress(&list, Qt::Key_Enter);
+        QFocusEvent focusOut(QEvent::FocusOut);
+        QApplication::sendEvent(&list, &focusOut);
+        QTest::keyRelease(&list, Qt::Key_Enter);
+        QCOMPARE(released, QList<short>{13});
+    }
+
     void imageBoxTakesThePicturesNaturalSizeInTwips() {
         CurrentFolder folder;
         QVERIFY(fixtures::WriteGif(folder.file("wide.gif"), 100, 50, 3));

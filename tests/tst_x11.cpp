@@ -16,6 +16,9 @@ namespace {
 constexpr int ClientWidth = 794;
 constexpr int ClientHeight = 447;
 
+// X keysyms.
+constexpr std::uint32_t F1 = 0xffbe, Return = 0xff0d, Up = 0xff52, Down = 0xff54, Home = 0xff50;
+
 bool IsMainWindow(const x11::Window& w) {
     // The client area plus a menu bar above it.
     return w.title == "Lumivast" && w.geometry.width() == ClientWidth &&
@@ -64,6 +67,57 @@ private:
     QProcess process_;
     x11::Display display_;
 };
+
+// Presses Enter and releases it a moment later, as a person does.
+void PressEnter(Program& program) {
+    program.display().keyDown(Return);
+    QTest::qWait(300);
+    program.display().keyUp(Return);
+}
+
+// Where the list shows its first entry.
+QPoint FirstEntry(const x11::Window& main) {
+    const int menuBar = main.geometry.height() - ClientHeight;
+    return main.geometry.topLeft() + QPoint(30, menuBar + 8);
+}
+
+// Waits for the program's window with `title` (id 0 when it does not appear).
+x11::Window WaitForTitle(Program& program, const QString& title) {
+    x11::Window found;
+    const bool shown = QTest::qWaitFor(
+        [&] {
+            for (const x11::Window& w : program.viewable())
+                if (w.title == title && !IsMainWindow(w))
+                    found = w;
+            return found.id != 0;
+        },
+        5000);
+    return shown ? found : x11::Window{};
+}
+
+// Opens "Меню" with the mouse and chooses its item number `item` (from 1) with the keys.
+void ChooseMenuItem(Program& program, const x11::Window& main, int item) {
+    const int menuBar = main.geometry.height() - ClientHeight;
+    const int before = program.viewable().size();
+    program.display().click(main.geometry.topLeft() + QPoint(20, menuBar / 2));
+    QVERIFY(QTest::qWaitFor([&] { return program.viewable().size() > before; }, 3000));
+    for (int i = 0; i < item; ++i)
+        program.display().keyClick(Down);
+    program.display().keyClick(Return);
+}
+
+// A caption bar with a close box and nothing else the window manager would offer to change
+// its size (minimising may remain: some window managers keep it for every window).
+void ExpectFixedDialogFrame(const x11::Window& w) {
+    QVERIFY2(w.types.contains("_NET_WM_WINDOW_TYPE_DIALOG"), qPrintable(w.types.join(' ')));
+    QVERIFY(w.transientFor != 0); // a dialog of the program: no task-bar button
+    QVERIFY(!w.undecorated && w.frame.top() > 0);
+    const QString actions = w.allowedActions.join(' ');
+    QVERIFY2(actions.contains("_NET_WM_ACTION_CLOSE") && actions.contains("_NET_WM_ACTION_MOVE"),
+             qPrintable(actions));
+    for (const char* refused : {"RESIZE", "MAXIMIZE_HORZ", "MAXIMIZE_VERT"})
+        QVERIFY2(!actions.contains(QString("_NET_WM_ACTION_") + refused), qPrintable(actions));
+}
 
 } // namespace
 
@@ -251,7 +305,14 @@ private slots:
         QCOMPARE(program.process().exitCode(), 0);
     }
 
-    void f1OpensTheInstructionsAsAModalDialog() {
+    void informationWindowsHaveFixedDialogFramesAndTheHelpCoversTheWorkArea() {
+        if (!beneath_.windowManagerRuns())
+            QSKIP("the window manager decides frames and maximising");
+        // A desktop panel along the top: the work area is the screen less its strip.
+        x11::Display panel;
+        panel.createTopPanel(30);
+        QTRY_COMPARE_WITH_TIMEOUT(panel.workArea().top(), 30, 3000);
+
         CurrentFolder folder;
         for (const char* name : {"a.gif", "b.gif"})
             QVERIFY(fixtures::WriteGif(folder.file(name), 16, 16));
@@ -259,44 +320,100 @@ private slots:
         QVERIFY(program.started());
         const x11::Window main = program.onlyWindow();
         QVERIFY(IsMainWindow(main));
-        // No window manager here: the keyboard follows the pointer. Select the first entry.
-        const int menuBar = main.geometry.height() - ClientHeight;
-        const QPoint firstEntry = main.geometry.topLeft() + QPoint(30, menuBar + 8);
-        program.display().click(firstEntry);
+        program.display().click(FirstEntry(main));
         QTRY_COMPARE_WITH_TIMEOUT(program.display().inputFocus(), main.id, 3000);
-        program.display().keyClick(0xffbe); // F1
-        x11::Window help;
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                for (const x11::Window& w : program.viewable())
-                    if (w.title == QString("Инструкции"))
-                        help = w;
-                return help.id != 0;
-            },
-            5000));
-        QVERIFY2(help.types.contains("_NET_WM_WINDOW_TYPE_DIALOG"),
-                 qPrintable(help.types.join(' ')));
-        QVERIFY(help.transientFor != 0); // a dialog of the program: no task-bar button
-        QVERIFY(!help.undecorated);
-        QVERIFY(!help.canMinimise && !help.canMaximise);
-        QVERIFY2(help.states.contains("_NET_WM_STATE_MAXIMIZED_VERT") &&
-                     help.states.contains("_NET_WM_STATE_MAXIMIZED_HORZ"),
-                 qPrintable(help.states.join(' ')));
-        // The main window takes no input meanwhile: Enter on the selected entry opens nothing.
-        program.display().click(firstEntry);
-        program.display().keyClick(0xff0d); // Return
-        QTest::qWait(300);
-        QCOMPARE(program.viewable().size(), 2);
+        program.display().keyClick(F1);
+        const x11::Window help = WaitForTitle(program, "Инструкции");
+        QVERIFY(help.id);
+        ExpectFixedDialogFrame(help);
+        const auto helpFrame = [&program] {
+            const x11::Window w = WaitForTitle(program, "Инструкции");
+            return w.geometry.marginsAdded(w.frame);
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(helpFrame(), panel.workArea(), 3000);
         program.display().requestClose(help.id);
         QTRY_COMPARE_WITH_TIMEOUT(program.viewable().size(), 1, 3000);
-        // Afterwards it does.
-        program.display().click(firstEntry);
-        program.display().keyClick(0xff0d);
-        const auto onlyTheOverlay = [&program] {
+
+        ChooseMenuItem(program, main, 2);
+        const x11::Window about = WaitForTitle(program, "О программе");
+        QVERIFY(about.id);
+        ExpectFixedDialogFrame(about);
+        QCOMPARE(about.geometry.size(), QSize(356, 209));
+        // Closed, it gives the keyboard back to the list: Enter opens the selected picture.
+        program.display().requestClose(about.id);
+        QTRY_COMPARE_WITH_TIMEOUT(program.viewable().size(), 1, 3000);
+        program.display().keyClick(Return);
+        x11::Window overlay;
+        QTRY_VERIFY_WITH_TIMEOUT((overlay = program.onlyWindow()).id && !IsMainWindow(overlay),
+                                 3000);
+    }
+
+    // Enter pressed in another window of the program and released once the list has the
+    // focus again opens nothing: not after the About window, a message, or the popup menu.
+    void enterFromAnotherWindowDoesNotOpenTheSelectedPicture() {
+        if (!beneath_.windowManagerRuns())
+            QSKIP("the window manager hands the focus back to the list");
+        CurrentFolder folder;
+        for (const char* name : {"a.gif", "b.gif", "c.gif"})
+            QVERIFY(fixtures::WriteGif(folder.file(name), 100, 80, 2));
+        Program program(folder.path());
+        QVERIFY(program.started());
+        const x11::Window main = program.onlyWindow();
+        QVERIFY(IsMainWindow(main));
+        QVERIFY(QFile::remove(folder.file("c.gif"))); // still listed
+        const auto onlyTheList = [&program, &main] {
+            QTest::qWait(500);
             const QList<x11::Window> shown = program.viewable();
-            return shown.size() == 1 && !IsMainWindow(shown.first());
+            return shown.size() == 1 && shown.first().id == main.id;
         };
-        QTRY_VERIFY_WITH_TIMEOUT(onlyTheOverlay(), 3000);
+        program.display().click(FirstEntry(main)); // a.gif
+
+        // Enter on the About window's OK.
+        ChooseMenuItem(program, main, 2);
+        QVERIFY(WaitForTitle(program, "О программе").id);
+        PressEnter(program);
+        QVERIFY(onlyTheList());
+
+        // Enter on the message for a picture that has gone: it does not come back.
+        program.display().keyClick(Down);
+        program.display().keyClick(Down);
+        program.display().keyClick(Return);
+        const auto message = [&program, &main] {
+            for (const x11::Window& w : program.viewable())
+                if (w.id != main.id && w.title == "Lumivast")
+                    return w;
+            return x11::Window{};
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(message().id, 3000);
+        PressEnter(program);
+        QVERIFY(onlyTheList());
+
+        // Up and Enter on the popup's "Закрыть": back to the list, which stays.
+        program.display().keyClick(Home);
+        program.display().keyClick(Return);
+        x11::Window overlay;
+        QTRY_VERIFY_WITH_TIMEOUT((overlay = program.onlyWindow()).id && !IsMainWindow(overlay),
+                                 3000);
+        program.display().click(overlay.geometry.topLeft() + QPoint(10, 10));
+        QTRY_COMPARE_WITH_TIMEOUT(program.viewable().size(), 2, 3000);
+        program.display().keyClick(Up);
+        PressEnter(program);
+        QVERIFY(onlyTheList());
+    }
+
+    // A message that comes while the figure plays is shown above it.
+    void messagesStayAboveTheFigure() {
+        CurrentFolder folder;
+        QVERIFY(fixtures::WriteGif(folder.file("only.gif"), 300, 200, 2));
+        Program program(folder.path());
+        QVERIFY(program.started());
+        const x11::Window overlay = program.onlyWindow();
+        QVERIFY(overlay.id);
+        QVERIFY(QFile::remove(folder.file("only.gif")));
+        x11::Window box;
+        QTRY_VERIFY_WITH_TIMEOUT((box = WaitForTitle(program, "Lumivast")).id, 3000);
+        QVERIFY(overlay.geometry.intersects(box.geometry.marginsAdded(box.frame)));
+        QVERIFY(program.display().stackedAbove(box.id, overlay.id));
     }
 
     void oneDamagedPictureShowsTheMessageThenTheMainWindow() {

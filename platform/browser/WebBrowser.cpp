@@ -195,8 +195,11 @@ void WebBrowser::Relayout() {
         return;
     // Scroll bars are decided here rather than by the scroll area: a bar that appears
     // narrows the page, which may then need no bar, and the area would go back and forth.
-    const QSize full = maximumViewportSize();
-    const int barWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    // The whole inside of the frame: the area's own maximumViewportSize() already leaves
+    // out a bar that the last layout turned on, which would take it off twice.
+    const QSize full = contentsRect().size();
+    const int barWidth = verticalScrollBar()->sizeHint().width();
+    const int barHeight = horizontalScrollBar()->sizeHint().height();
     QSize view = full;
     container_->SetViewportSize(view);
     page_->render(view.width());
@@ -210,7 +213,7 @@ void WebBrowser::Relayout() {
         }
         horizontal = page_->width() > view.width();
         if (horizontal) {
-            view.rheight() -= barWidth;
+            view.rheight() -= barHeight;
             if (!vertical && page_->height() > view.height()) {
                 vertical = true;
                 view.rwidth() -= barWidth;

@@ -70,12 +70,32 @@ void FileListBox::mouseDoubleClickEvent(QMouseEvent* event) {
     emit DblClick();
 }
 
+namespace {
+
+// The key itself, whatever the modifiers make of its text: both Enter keys differ here.
+quint32 KeyIdentity(const QKeyEvent& event) {
+    return event.nativeScanCode() ? event.nativeScanCode() : quint32(event.key());
+}
+
+} // namespace
+
+void FileListBox::keyPressEvent(QKeyEvent* event) {
+    keysDown_.insert(KeyIdentity(*event));
+    QListWidget::keyPressEvent(event);
+}
+
 void FileListBox::keyReleaseEvent(QKeyEvent* event) {
     QListWidget::keyReleaseEvent(event);
-    if (event->isAutoRepeat())
+    if (event->isAutoRepeat() || !keysDown_.remove(KeyIdentity(*event)))
         return;
     short keyCode = static_cast<short>(VirtualKeyCode(*event));
     emit KeyUp(keyCode, static_cast<short>(ShiftState(event->modifiers())));
+}
+
+void FileListBox::focusOutEvent(QFocusEvent* event) {
+    // Whatever is released from now on is released somewhere else.
+    keysDown_.clear();
+    QListWidget::focusOutEvent(event);
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QListWidget>
+#include <QSet>
 
 namespace platform {
 
@@ -28,16 +29,23 @@ public:
 
 signals:
     void DblClick();
-    // Key code as a desktop virtual-key number; handlers may change it.
+    // Key code as a desktop virtual-key number; handlers may change it. Raised only for a
+    // key that was also pressed in the list: the release of a key pressed in another
+    // window (Enter closing a dialog or a message box) reaches the list once it has the
+    // focus again, and must not act on it.
     void KeyUp(short& KeyCode, short Shift);
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     QString pattern_ = QStringLiteral("*.*");
     QString path_;
+    // Native codes of the keys pressed while the list had the focus and not yet released.
+    QSet<quint32> keysDown_;
 };
 
 } // namespace platform

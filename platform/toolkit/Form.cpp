@@ -1,5 +1,7 @@
 #include "Form.h"
 
+#include "FrameHints.h"
+
 #include <QCloseEvent>
 #include <QCursor>
 #include <QEventLoop>
@@ -8,6 +10,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QScreen>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 
@@ -35,6 +38,7 @@ Form::~Form() {
 void Form::SetFixedDialogFrame() {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
+    fixedDialogFrame_ = true;
 }
 
 void Form::SetClientArea(QWidget* client) {
@@ -45,14 +49,20 @@ void Form::PlaceOnFirstShow() {
     if (placed_)
         return;
     placed_ = true;
-    if (startUpPosition_ != StartUpPosition::CenterScreen &&
-        startUpPosition_ != StartUpPosition::CenterOwner)
-        return;
     // The screen the user is looking at: where the mouse pointer is.
     const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     if (!screen)
+        return;
+    if (fixedDialogFrame_ && (windowState() & Qt::WindowMaximized)) {
+        workArea_ = screen->availableGeometry();
+        setGeometry(workArea_);
+        setWindowState(windowState() | Qt::WindowMaximized);
+        return;
+    }
+    if (startUpPosition_ != StartUpPosition::CenterScreen &&
+        startUpPosition_ != StartUpPosition::CenterOwner)
         return;
     // Centre the size the window is first shown with, which a layout settles only now.
     if (layout())
@@ -157,6 +167,34 @@ void Form::closeEvent(QCloseEvent* event) {
     // Unload does; the window goes away only through Unload.
     event->ignore();
     Unload();
+}
+
+bool Form::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    // The window manager's frame becomes known only after the window is mapped, with a
+    // move or resize of the window inside it.
+    if (!workArea_.isNull() && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        CoverWorkArea();
+    return handled;
+}
+
+void Form::CoverWorkArea() {
+    const QWindow* window = windowHandle();
+    if (!window || !isVisible())
+        return;
+    const QMargins margins = window->frameMargins();
+    if (margins == fittedMargins_)
+        return;
+    fittedMargins_ = margins;
+    if (frameGeometry() != workArea_)
+        setGeometry(workArea_.marginsRemoved(margins));
+}
+
+void Form::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Qt has just written its own frame hints for the new native window.
+    if (fixedDialogFrame_ && !event->spontaneous())
+        SetMoveAndCloseOnly(this);
 }
 
 void Form::resizeEvent(QResizeEvent* event) {

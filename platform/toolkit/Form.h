@@ -2,6 +2,7 @@
 
 #include "Units.h"
 
+#include <QMargins>
 #include <QWidget>
 
 class QMenu;
@@ -62,15 +63,20 @@ protected:
     // Every change of the window's size, the first one included.
     virtual void Form_Resize() {}
 
-    // A fixed dialog frame: a title bar with a close box only, no minimise or maximise
-    // button. As a dialog of the program the window gets no task-bar button.
+    // A fixed dialog frame: a title bar with a close box only; the window manager is told
+    // that the frame cannot resize, minimise or maximise. As a dialog of the program the
+    // window gets no task-bar button. Opened maximised, such a window covers the work area
+    // of its screen by its own sizing too, where the window manager will not maximise a
+    // window that cannot be resized.
     void SetFixedDialogFrame();
 
     // The part of the window below its menu bar, where the scale applies (the window
     // itself unless set).
     void SetClientArea(QWidget* client);
 
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -82,10 +88,17 @@ private:
     void Load() { Form_Load(); }
     virtual void ForgetInstance() = 0;
     void PlaceOnFirstShow();
+    // Fits the frame to workArea_ once the window manager's frame is known.
+    void CoverWorkArea();
 
     StartUpPosition startUpPosition_;
     QWidget* client_ = this;
     bool placed_ = false;
+    bool fixedDialogFrame_ = false;
+    // For a fixed-frame window opened maximised: the area its frame covers, and the frame
+    // margins it was last fitted with.
+    QRect workArea_;
+    QMargins fittedMargins_{-1, -1, -1, -1};
     bool unloading_ = false;
     int mousePointer_ = vbDefault;
 };

@@ -22,6 +22,9 @@ QMessageBox::Icon IconOf(int buttons) {
 int PresentWithQt(const QString& prompt, int buttons, const QString& title) {
     QMessageBox box(IconOf(buttons), title, prompt, QMessageBox::Ok);
     box.setWindowModality(Qt::ApplicationModal);
+    // A message may come while the figure plays in its top-most window; it must not hide
+    // behind it.
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.exec();
     return vbOK;
 }

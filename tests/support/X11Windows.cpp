@@ -51,26 +51,38 @@ QByteArray Display::property(xcb_window_t window, xcb_atom_t name, xcb_atom_t ty
                       xcb_get_property_value_length(reply.get()));
 }
 
+QList<xcb_window_t> Display::children(xcb_window_t window) {
+    auto tree =
+        Own(xcb_query_tree_reply(connection_, xcb_query_tree(connection_, window), nullptr));
+    if (!tree)
+        return {};
+    const xcb_window_t* first = xcb_query_tree_children(tree.get());
+    return QList<xcb_window_t>(first, first + xcb_query_tree_children_length(tree.get()));
+}
+
 QList<Window> Display::windowsOf(qint64 pid) {
     QList<Window> windows;
-    if (!connection_)
-        return windows;
-    auto tree =
-        Own(xcb_query_tree_reply(connection_, xcb_query_tree(connection_, screen_->root), nullptr));
-    if (!tree)
-        return windows;
+    if (connection_)
+        collectWindowsOf(screen_->root, pid, 0, windows);
+    return windows;
+}
+
+void Display::collectWindowsOf(xcb_window_t parent, qint64 pid, int depth, QList<Window>& found) {
     const xcb_atom_t pidAtom = atom("_NET_WM_PID");
     const xcb_atom_t nameAtom = atom("_NET_WM_NAME");
     const xcb_atom_t utf8 = atom("UTF8_STRING");
     const xcb_atom_t motif = atom("_MOTIF_WM_HINTS");
 
-    const xcb_window_t* children = xcb_query_tree_children(tree.get());
-    for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
+    for (const xcb_window_t child : children(parent)) {
         Window w;
-        w.id = children[i];
+        w.id = child;
         const QByteArray pidBytes = property(w.id, pidAtom, XCB_ATOM_CARDINAL);
-        if (pidBytes.size() < 4)
+        if (pidBytes.size() < 4) {
+            // A window manager's frame holds the program's window a level or two down.
+            if (depth < 3)
+                collectWindowsOf(child, pid, depth + 1, found);
             continue;
+        }
         std::uint32_t owner = 0;
         std::memcpy(&owner, pidBytes.constData(), 4);
         w.pid = owner;
@@ -80,17 +92,24 @@ QList<Window> Display::windowsOf(qint64 pid) {
             connection_, xcb_get_window_attributes(connection_, w.id), nullptr));
         auto geometry =
             Own(xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, w.id), nullptr));
-        if (!attributes || !geometry)
+        auto origin = Own(xcb_translate_coordinates_reply(
+            connection_, xcb_translate_coordinates(connection_, w.id, screen_->root, 0, 0),
+            nullptr));
+        if (!attributes || !geometry || !origin)
             continue;
         w.viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
         w.overrideRedirect = attributes->override_redirect;
-        w.geometry = QRect(geometry->x, geometry->y, geometry->width, geometry->height);
+        w.geometry = QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
         QByteArray title = property(w.id, nameAtom, utf8);
         if (title.isEmpty())
             title = property(w.id, XCB_ATOM_WM_NAME, XCB_ATOM_STRING);
         w.title = QString::fromUtf8(title);
         w.states = atomList(w.id, "_NET_WM_STATE");
         w.types = atomList(w.id, "_NET_WM_WINDOW_TYPE");
+        w.allowedActions = atomList(w.id, "_NET_WM_ALLOWED_ACTIONS");
+        const QList<std::uint32_t> extents = cardinals(w.id, "_NET_FRAME_EXTENTS");
+        if (extents.size() == 4)
+            w.frame = QMargins(extents[0], extents[2], extents[1], extents[3]);
         // flags, functions, decorations, input mode, status: decorations given and none;
         // functions given without minimise (8) or maximise (16), unless "all" (1) is set.
         const QByteArray hints = property(w.id, motif, motif);
@@ -107,9 +126,57 @@ QList<Window> Display::windowsOf(qint64 pid) {
         const QByteArray transient = property(w.id, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW);
         if (transient.size() >= 4)
             std::memcpy(&w.transientFor, transient.constData(), 4);
-        windows.append(w);
+        found.append(w);
     }
-    return windows;
+}
+
+bool Display::windowManagerRuns() {
+    auto owner = Own(xcb_get_selection_owner_reply(
+        connection_, xcb_get_selection_owner(connection_, atom("WM_S0")), nullptr));
+    return owner && owner->owner != XCB_WINDOW_NONE;
+}
+
+QRect Display::workArea() {
+    const QList<std::uint32_t> area = cardinals(screen_->root, "_NET_WORKAREA");
+    if (area.size() >= 4)
+        return QRect(area[0], area[1], area[2], area[3]);
+    return QRect(0, 0, screen_->width_in_pixels, screen_->height_in_pixels);
+}
+
+xcb_window_t Display::topLevelOf(xcb_window_t window) {
+    for (;;) {
+        auto tree =
+            Own(xcb_query_tree_reply(connection_, xcb_query_tree(connection_, window), nullptr));
+        if (!tree || tree->parent == screen_->root || tree->parent == XCB_WINDOW_NONE)
+            return window;
+        window = tree->parent;
+    }
+}
+
+bool Display::stackedAbove(xcb_window_t upper, xcb_window_t lower) {
+    // The root's children come bottom first.
+    const QList<xcb_window_t> order = children(screen_->root);
+    return order.indexOf(topLevelOf(upper)) > order.indexOf(topLevelOf(lower));
+}
+
+xcb_window_t Display::createTopPanel(int height) {
+    const xcb_window_t id = xcb_generate_id(connection_);
+    const std::uint32_t values[] = {screen_->black_pixel};
+    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, id, screen_->root, 0, 0,
+                      screen_->width_in_pixels, height, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      screen_->root_visual, XCB_CW_BACK_PIXEL, values);
+    const xcb_atom_t dock = atom("_NET_WM_WINDOW_TYPE_DOCK");
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, id, atom("_NET_WM_WINDOW_TYPE"),
+                        XCB_ATOM_ATOM, 32, 1, &dock);
+    // left, right, top, bottom, then the start and end of each strip.
+    const std::uint32_t strut[12] = {
+        0, 0, std::uint32_t(height), 0, 0, 0, 0, 0, 0, std::uint32_t(screen_->width_in_pixels - 1),
+        0, 0};
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, id, atom("_NET_WM_STRUT_PARTIAL"),
+                        XCB_ATOM_CARDINAL, 32, 12, strut);
+    xcb_map_window(connection_, id);
+    xcb_flush(connection_);
+    return id;
 }
 
 void Display::requestClose(xcb_window_t window) {
@@ -147,6 +214,13 @@ QStringList Display::atomList(xcb_window_t window, const char* property) {
         names << atomName(value);
     }
     return names;
+}
+
+QList<std::uint32_t> Display::cardinals(xcb_window_t window, const char* name) {
+    const QByteArray bytes = property(window, atom(name), XCB_ATOM_CARDINAL);
+    QList<std::uint32_t> values(bytes.size() / 4);
+    std::memcpy(values.data(), bytes.constData(), values.size() * 4);
+    return values;
 }
 
 QRegion Display::shape(xcb_window_t window) {
@@ -216,26 +290,39 @@ void Display::click(const QPoint& at) {
     xcb_flush(connection_);
 }
 
-void Display::keyClick(std::uint32_t keysym) {
+std::uint8_t Display::keyCode(std::uint32_t keysym) {
     const xcb_setup_t* setup = xcb_get_setup(connection_);
     const int count = setup->max_keycode - setup->min_keycode + 1;
     auto mapping = Own(xcb_get_keyboard_mapping_reply(
         connection_, xcb_get_keyboard_mapping(connection_, setup->min_keycode, count), nullptr));
     if (!mapping)
-        return;
+        return 0;
     const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(mapping.get());
     const int perCode = mapping->keysyms_per_keycode;
-    for (int i = 0; i < count; ++i) {
-        if (symbols[i * perCode] != keysym)
-            continue;
-        const auto code = static_cast<std::uint8_t>(setup->min_keycode + i);
-        xcb_test_fake_input(connection_, XCB_KEY_PRESS, code, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0,
-                            0, 0);
-        xcb_test_fake_input(connection_, XCB_KEY_RELEASE, code, XCB_CURRENT_TIME, XCB_WINDOW_NONE,
-                            0, 0, 0);
+    for (int i = 0; i < count; ++i)
+        if (symbols[i * perCode] == keysym)
+            return static_cast<std::uint8_t>(setup->min_keycode + i);
+    return 0;
+}
+
+void Display::fakeKey(std::uint8_t type, std::uint32_t keysym) {
+    if (const std::uint8_t code = keyCode(keysym)) {
+        xcb_test_fake_input(connection_, type, code, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
         xcb_flush(connection_);
-        return;
     }
+}
+
+void Display::keyDown(std::uint32_t keysym) {
+    fakeKey(XCB_KEY_PRESS, keysym);
+}
+
+void Display::keyUp(std::uint32_t keysym) {
+    fakeKey(XCB_KEY_RELEASE, keysym);
+}
+
+void Display::keyClick(std::uint32_t keysym) {
+    keyDown(keysym);
+    keyUp(keysym);
 }
 
 void Display::flush() {
