@@ -2,6 +2,7 @@
 // a 305 × 441 view, and the work of one animation frame of a 400 × 300 GIF (decoding the
 // frame, then repainting the picture's rectangle). Prints medians of many runs.
 // Usage: bench_browser [RUNS]   (run with QT_QPA_PLATFORM=offscreen)
+#include "CpuTime.h"
 #include "gifwriter/GifWriter.h"
 #include "platform/browser/HtmlDocument.h"
 #include "platform/browser/WebBrowser.h"
@@ -22,17 +23,6 @@
 using platform::browser::WebBrowser;
 
 namespace {
-
-double CpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 QString CataloguePage() {
     QString page =

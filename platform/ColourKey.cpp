@@ -112,7 +112,6 @@ void ColourKey::FinishShape() {
 }
 
 QRegion ColourKey::RenderedMask() {
-    ++renders_;
     if (stamp_)
         releaseBuffer_.start();
     // One buffer for every frame: a new one each time costs a fresh mapping of its memory.
@@ -137,7 +136,6 @@ QRegion ColourKey::RenderedMask() {
     } else {
         const QImage opaque = content.createMaskFromColor(key_ | 0xff000000u, Qt::MaskInColor);
         mask = QRegion(QBitmap::fromImage(opaque));
-        ++computed_;
         if (masks_.size() >= MaxCachedMasks)
             masks_.clear();
         masks_.insert(fingerprint, mask);

@@ -27,7 +27,6 @@ public:
     // The key installed on `window`, if any.
     static ColourKey* Of(const QWidget* window);
 
-    QRgb Key() const { return key_; }
     // The region of the window that is shown, in its own coordinates.
     QRegion ShownRegion() const { return shown_; }
     // Recomputes the mask from what the window shows now.
@@ -36,11 +35,6 @@ public:
     // A value that the window's owner derives from what the window shows, the same value
     // meaning the same pixels. With it, content seen before needs no rendering at all.
     void SetContentStamp(std::function<size_t()> stamp) { stamp_ = std::move(stamp); }
-
-    // How many masks have been computed, and how often the window was rendered for one;
-    // for tests and benchmarks.
-    int MasksComputed() const { return computed_; }
-    int Renders() const { return renders_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -66,8 +60,6 @@ private:
     QTimer releaseBuffer_;
     std::function<size_t()> stamp_;
     QHash<size_t, QRegion> masksByStamp_;
-    int renders_ = 0;
-    int computed_ = 0;
 };
 
 } // namespace platform

@@ -409,37 +409,12 @@ bool WebBrowser::event(QEvent* event) {
 }
 
 void WebBrowser::DefaultKeyAction(int keyCode) {
-    QScrollBar* vertical = verticalScrollBar();
-    QScrollBar* horizontal = horizontalScrollBar();
-    switch (keyCode) {
-    case vbKeyUp:
-        vertical->triggerAction(QAbstractSlider::SliderSingleStepSub);
-        break;
-    case vbKeyDown:
-        vertical->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        break;
-    case vbKeyLeft:
-        horizontal->triggerAction(QAbstractSlider::SliderSingleStepSub);
-        break;
-    case vbKeyRight:
-        horizontal->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        break;
-    case vbKeyPageUp:
-        vertical->triggerAction(QAbstractSlider::SliderPageStepSub);
-        break;
-    case vbKeyPageDown:
-    case vbKeySpace:
-        vertical->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        break;
-    case vbKeyHome:
-        vertical->triggerAction(QAbstractSlider::SliderToMinimum);
-        break;
-    case vbKeyEnd:
-        vertical->triggerAction(QAbstractSlider::SliderToMaximum);
-        break;
-    default:
-        break;
-    }
+    // Up and down are the only keys a view of the program lets through (the catalogue panel
+    // scrolls with them); every other key is taken away by the views.
+    if (keyCode == vbKeyUp)
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    else if (keyCode == vbKeyDown)
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
 }
 
 } // namespace platform::browser

@@ -50,12 +50,13 @@ void Form::PlaceOnFirstShow() {
         return;
     placed_ = true;
     // The screen the user is looking at: where the mouse pointer is.
-    const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
     if (fixedDialogFrame_ && (windowState() & Qt::WindowMaximized)) {
+        setScreen(screen);
         workArea_ = screen->availableGeometry();
         setGeometry(workArea_);
         setWindowState(windowState() | Qt::WindowMaximized);

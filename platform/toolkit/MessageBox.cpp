@@ -20,12 +20,7 @@ QMessageBox::Icon IconOf(int buttons) {
 }
 
 int PresentWithQt(const QString& prompt, int buttons, const QString& title) {
-    QMessageBox box(IconOf(buttons), title, prompt, QMessageBox::Ok);
-    box.setWindowModality(Qt::ApplicationModal);
-    // A message may come while the figure plays in its top-most window; it must not hide
-    // behind it.
-    box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    box.exec();
+    MakeMessageBox(prompt, buttons, title)->exec();
     return vbOK;
 }
 
@@ -35,6 +30,16 @@ MessagePresenter& Presenter() {
 }
 
 } // namespace
+
+std::unique_ptr<QMessageBox> MakeMessageBox(const QString& prompt, int buttons,
+                                            const QString& title) {
+    auto box = std::make_unique<QMessageBox>(IconOf(buttons), title, prompt, QMessageBox::Ok);
+    box->setWindowModality(Qt::ApplicationModal);
+    // A message may come while the figure plays in its top-most window; it must not hide
+    // behind it.
+    box->setWindowFlag(Qt::WindowStaysOnTopHint);
+    return box;
+}
 
 int MsgBox(const QString& prompt, int buttons, const QString& title) {
     return Presenter()(prompt, buttons, title);

@@ -2,6 +2,9 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
+
+class QMessageBox;
 
 namespace platform {
 
@@ -11,6 +14,10 @@ enum MsgBoxResult : int { vbOK = 1 };
 
 // Shows a modal message box (no owner window) and returns the button chosen.
 int MsgBox(const QString& prompt, int buttons, const QString& title);
+
+// The box that the default presenter runs: modal, without owner, above every other window.
+std::unique_ptr<QMessageBox> MakeMessageBox(const QString& prompt, int buttons,
+                                            const QString& title);
 
 // Who shows message boxes. The default builds a QMessageBox and runs it modally; tests put
 // their own presenter in place. Returns the presenter that was in place.

@@ -1,44 +1,43 @@
 #include "Fixtures.h"
 
 #include "gifwriter/GifWriter.h"
-#include "platform/toolkit/App.h"
-#include "platform/toolkit/MessageBox.h"
 
-#include <QDir>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QTest>
+#include <algorithm>
 
 namespace fixtures {
 
 bool WriteDrawnGif(const QString& path, int width, int height, int frames,
                    const QList<QColor>& palette, int delayCs,
-                   const std::function<std::uint8_t(int frame, int x, int y)>& index) {
-    gifwriter::Animation animation;
-    animation.width = width;
-    animation.height = height;
+                   const std::function<std::uint8_t(int frame, int x, int y)>& index,
+                   int transparent) {
+    gifwriter::Animation animation{width, height, {}, {}};
     for (const QColor& c : palette)
-        animation.palette.push_back({static_cast<std::uint8_t>(c.red()),
-                                     static_cast<std::uint8_t>(c.green()),
-                                     static_cast<std::uint8_t>(c.blue())});
+        animation.palette.push_back(
+            {std::uint8_t(c.red()), std::uint8_t(c.green()), std::uint8_t(c.blue())});
     for (int f = 0; f < frames; ++f) {
-        gifwriter::Frame frame;
+        gifwriter::Frame& frame = animation.frames.emplace_back();
         frame.delayCs = delayCs;
-        frame.pixels.reserve(static_cast<std::size_t>(width) * height);
+        frame.transparentIndex = transparent;
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
                 frame.pixels.push_back(index(f, x, y));
-        animation.frames.push_back(std::move(frame));
     }
     return gifwriter::WriteGif(QFile::encodeName(path).toStdString(), animation).empty();
 }
 
 bool WriteGif(const QString& path, int width, int height, int frames, const QList<QColor>& colours,
               int delayCs) {
-    // Each frame is filled with the next colour.
-    const int count = static_cast<int>(colours.size());
+    const auto count = colours.size();
     return WriteDrawnGif(path, width, height, frames, colours, delayCs,
-                         [count](int f, int, int) { return static_cast<std::uint8_t>(f % count); });
+                         [count](int f, int, int) { return std::uint8_t(f % count); });
+}
+
+bool WriteGifs(const QStringList& names, int width, int height) {
+    return std::all_of(names.begin(), names.end(),
+                       [&](const QString& name) { return WriteGif(name, width, height); });
 }
 
 bool WriteBytes(const QString& path, const QByteArray& bytes) {
@@ -46,64 +45,25 @@ bool WriteBytes(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QByteArray GifHeaderOnly(int width, int height) {
-    QByteArray bytes("GIF89a");
-    bytes.append(static_cast<char>(width & 0xff)).append(static_cast<char>(width >> 8));
-    bytes.append(static_cast<char>(height & 0xff)).append(static_cast<char>(height >> 8));
-    bytes.append(static_cast<char>(0x80)).append('\0').append('\0'); // 2-colour global palette
-    bytes.append(QByteArray(6, '\0'));
-    // One image descriptor of the full size, with LZW data that ends at once.
-    bytes.append(',').append(QByteArray(4, '\0'));
-    bytes.append(static_cast<char>(width & 0xff)).append(static_cast<char>(width >> 8));
-    bytes.append(static_cast<char>(height & 0xff)).append(static_cast<char>(height >> 8));
-    bytes.append('\0').append('\2').append('\0').append(';');
-    return bytes;
-}
-
-CurrentFolder::CurrentFolder()
-    : previous_(QDir::currentPath()) {
-    QDir::setCurrent(dir_.path());
-}
-
-CurrentFolder::~CurrentFolder() {
-    QDir::setCurrent(previous_);
-}
-
-MessageRecorder::MessageRecorder(std::function<void()> whileShown)
-    : whileShown_(std::move(whileShown)) {
-    platform::SetMessagePresenter([this](const QString& prompt, int buttons, const QString& title) {
-        messages_.append({prompt, buttons, title});
-        if (whileShown_)
-            whileShown_();
-        return static_cast<int>(platform::vbOK);
-    });
-}
-
-MessageRecorder::~MessageRecorder() {
-    platform::SetMessagePresenter({});
-}
-
-ShellLog::ShellLog() {
-    platform::SetShellHandler([this](const platform::ShellRequest& r) { requests.append(r); });
-}
-
-ShellLog::~ShellLog() {
-    platform::SetShellHandler({});
-}
-
-EndRecorder::EndRecorder() {
-    platform::SetTerminator([](int status) { throw ProgramEnded{status}; });
-}
-
-EndRecorder::~EndRecorder() {
-    platform::SetTerminator({});
+    QByteArray size;
+    for (int value : {width, height})
+        size.append(char(value & 0xff)).append(char(value >> 8));
+    // A 2-colour global palette, then one image descriptor of the full size whose LZW data
+    // ends at once.
+    return "GIF89a" + size + QByteArray("\x80\0\0", 3) + QByteArray(6, '\0') + ',' +
+           QByteArray(4, '\0') + size + QByteArray("\0\2\0;", 4);
 }
 
 void RunEventLoop(int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms)
-        QTest::qWait(qMax(1, ms - static_cast<int>(clock.elapsed())));
+    const QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired())
+        QTest::qWait(int(qMax<qint64>(1, deadline.remainingTime())));
 }
 
 } // namespace fixtures

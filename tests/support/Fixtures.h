@@ -1,83 +1,75 @@
 #pragma once
 
+#include "platform/toolkit/App.h"
+#include "platform/toolkit/MessageBox.h"
 #include "platform/toolkit/Shell.h"
 
 #include <QColor>
+#include <QDir>
 #include <QList>
-#include <QString>
 #include <QTemporaryDir>
 #include <cstdint>
 #include <functional>
 
 namespace fixtures {
 
-// Writes a GIF of `frames` frames, each filled with one colour of `colours` in turn.
-// Returns whether it was written.
-bool WriteGif(const QString& path, int width, int height, int frames = 1,
-              const QList<QColor>& colours = {QColor(255, 0, 0)}, int delayCs = 5);
-
-// Writes a GIF of `frames` frames whose pixels `index(frame, x, y)` picks from `palette`
-// (RGB triples). Returns whether it was written.
+// Writes a GIF of `frames` frames whose pixels `index(frame, x, y)` picks from `palette`;
+// `transparent` is the index shown as transparent (-1: none). Returns whether it was written.
 bool WriteDrawnGif(const QString& path, int width, int height, int frames,
                    const QList<QColor>& palette, int delayCs,
-                   const std::function<std::uint8_t(int frame, int x, int y)>& index);
-
-// Writes raw bytes; the fixtures for files that are no picture or a damaged one.
+                   const std::function<std::uint8_t(int frame, int x, int y)>& index,
+                   int transparent = -1);
+// A GIF of `frames` frames, each filled with the next colour of `colours`.
+bool WriteGif(const QString& path, int width, int height, int frames = 1,
+              const QList<QColor>& colours = {QColor(255, 0, 0)}, int delayCs = 5);
+// Several such GIFs of one red frame in the current folder.
+bool WriteGifs(const QStringList& names, int width = 16, int height = 16);
 bool WriteBytes(const QString& path, const QByteArray& bytes);
-
-// A GIF header that announces a picture of the given size, with a tiny palette and nothing
-// behind it (no memory for the picture is ever needed to write it).
+QByteArray ReadBytes(const QString& path);
+// A GIF header that announces a picture of the given size, with nothing behind it.
 QByteArray GifHeaderOnly(int width, int height);
 
 // A fresh temporary folder made the current folder while it lives.
 class CurrentFolder {
 public:
-    CurrentFolder();
-    ~CurrentFolder();
-    CurrentFolder(const CurrentFolder&) = delete;
-    CurrentFolder& operator=(const CurrentFolder&) = delete;
-
+    CurrentFolder() { QDir::setCurrent(dir_.path()); }
+    ~CurrentFolder() { QDir::setCurrent(previous_); }
     QString path() const { return dir_.path(); }
     QString file(const QString& name) const { return dir_.filePath(name); }
 
 private:
+    QString previous_ = QDir::currentPath();
     QTemporaryDir dir_;
-    QString previous_;
 };
 
-// One message box as the program asked for it.
 struct ShownMessage {
     QString prompt;
     int buttons = 0;
     QString title;
 };
 
-// Records message boxes instead of showing them, for as long as it lives. `whileShown`
-// runs while a box is "open" (for example, to let timers tick as they would under a
-// real modal box).
-class MessageRecorder {
-public:
-    explicit MessageRecorder(std::function<void()> whileShown = {});
-    ~MessageRecorder();
-    MessageRecorder(const MessageRecorder&) = delete;
-    MessageRecorder& operator=(const MessageRecorder&) = delete;
-
-    const QList<ShownMessage>& messages() const { return messages_; }
-
-private:
-    QList<ShownMessage> messages_;
-    std::function<void()> whileShown_;
+// Records message boxes instead of showing them while it lives; `whileShown` runs while a box
+// is "open" (to let timers tick as they would under a real modal box).
+struct MessageRecorder {
+    explicit MessageRecorder(std::function<void()> whileShown = {}) {
+        platform::SetMessagePresenter(
+            [this, whileShown](const QString& p, int b, const QString& t) {
+                messages.append({p, b, t});
+                if (whileShown)
+                    whileShown();
+                return int(platform::vbOK);
+            });
+    }
+    ~MessageRecorder() { platform::SetMessagePresenter({}); }
+    QList<ShownMessage> messages;
 };
 
-// Records what reaches the desktop shell instead of starting anything, for as long as it
-// lives.
-class ShellLog {
-public:
-    ShellLog();
-    ~ShellLog();
-    ShellLog(const ShellLog&) = delete;
-    ShellLog& operator=(const ShellLog&) = delete;
-
+// Records what reaches the desktop shell instead of starting anything, while it lives.
+struct ShellLog {
+    ShellLog() {
+        platform::SetShellHandler([this](const platform::ShellRequest& r) { requests.append(r); });
+    }
+    ~ShellLog() { platform::SetShellHandler({}); }
     QList<platform::ShellRequest> requests;
 };
 
@@ -86,14 +78,11 @@ public:
 struct ProgramEnded {
     int exitStatus;
 };
-
-// Turns the program's ending into a ProgramEnded exception, for as long as it lives.
-class EndRecorder {
-public:
-    EndRecorder();
-    ~EndRecorder();
-    EndRecorder(const EndRecorder&) = delete;
-    EndRecorder& operator=(const EndRecorder&) = delete;
+struct EndRecorder {
+    EndRecorder() {
+        platform::SetTerminator([](int status) { throw ProgramEnded{status}; });
+    }
+    ~EndRecorder() { platform::SetTerminator({}); }
 };
 
 // Lets the event loop run for `ms` milliseconds.

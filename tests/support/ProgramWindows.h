@@ -10,6 +10,10 @@
 
 namespace fixtures {
 
+inline bool OverlayShown() {
+    return frmGif::IsLoaded() && frmGif::Instance().Visible();
+}
+
 // Destroys the program's windows at once (without their unload steps, which would end the
 // program) and forgets the program-wide values, so the next test starts afresh.
 inline void DiscardProgramWindows() {
