@@ -6,9 +6,9 @@ QString ApplicationFolderPath;
 QString ChosenFileName;
 
 QString WithFolderSeparator(const QString& folder) {
-    const QChar separator =
-        folder.contains(QLatin1Char('\\')) ? QLatin1Char('\\') : QLatin1Char('/');
-    return folder + separator;
+    // On this platform a backslash is an ordinary character of a name: the separator is
+    // always the slash.
+    return folder + QLatin1Char('/');
 }
 
 } // namespace lumivast

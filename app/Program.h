@@ -12,8 +12,7 @@ extern QString ApplicationFolderPath;
 // opening and kept when an opening fails.
 extern QString ChosenFileName;
 
-// `folder` with one separator appended: a backslash when the text holds a backslash
-// anywhere (so a root folder reported as "C:\" gets a second one), else a forward slash.
+// `folder` with one separator appended (so the root folder "/" becomes "//").
 QString WithFolderSeparator(const QString& folder);
 
 } // namespace lumivast

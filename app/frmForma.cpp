@@ -88,26 +88,37 @@ void frmForma::Timer1_Timer() {
 
 void frmForma::OpenGif() {
     Err.Clear();
-    ResumeNext([this] { Image1->LoadPicture(ChosenFileName); });
+    ResumeNext([this] {
+        Image1->LoadPicture(ChosenFileName, [](const QString& path) {
+            // A picture that would leave nothing on screen would leave nothing to click
+            // either: the program could then only be killed.
+            if (!frmGif::ShowsAnything(path))
+                throw Error(errInvalidPicture, QStringLiteral("nothing to show"));
+        });
+    });
     if (Err.Number > 0) {
-        const QString message =
-            Err.Number == errFileNotFound
-                ? QStringLiteral("Файл «") + ChosenFileName + QStringLiteral("» не найден.")
-                : QStringLiteral("Файл «") + ChosenFileName +
-                      QStringLiteral("» открыть не возможно.");
-        const bool automatic = automaticOpening_;
-        // Stop before the message box runs its own loop, where the timer keeps ticking:
-        // a failing automatic opening is reported once, not every 50 ms.
-        if (automatic)
-            automaticOpeningStopped_ = true;
-        MsgBox(message, vbOKOnly | vbCritical, QStringLiteral("Lumivast"));
-        // Never leave the program running with nothing on screen.
-        if (automatic && !(frmGif::IsLoaded() && frmGif::Instance().Visible()))
-            ResumeNext([this] { Show(); });
+        OpeningFailed();
         return;
     }
     ResumeNext([this] { Hide(); });
+    // The overlay's load fails when its page cannot play the picture (the file went or
+    // changed since it was measured): a failed opening like any other.
     if (!ResumeNext([] { frmGif::Instance().Show(); }))
+        OpeningFailed();
+}
+
+void frmForma::OpeningFailed() {
+    const QString message =
+        Err.Number == errFileNotFound
+            ? QStringLiteral("Файл «") + ChosenFileName + QStringLiteral("» не найден.")
+            : QStringLiteral("Файл «") + ChosenFileName + QStringLiteral("» открыть не возможно.");
+    // Stop before the message box runs its own loop, where the timer keeps ticking: a
+    // failing automatic opening is reported once, not every 50 ms.
+    if (automaticOpening_)
+        automaticOpeningStopped_ = true;
+    MsgBox(message, vbOKOnly | vbCritical, QStringLiteral("Lumivast"));
+    // Never leave the program running with nothing on screen.
+    if (!(frmGif::IsLoaded() && frmGif::Instance().Visible()))
         ResumeNext([this] { Show(); });
 }
 

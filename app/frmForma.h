@@ -24,6 +24,8 @@ private:
     void File1_KeyUp(short& KeyCode, short Shift);
     void Timer1_Timer();
     void OpenGif();
+    // Reports the failed opening and leaves a window of the program on screen.
+    void OpeningFailed();
 
     void MenuHelp_Click();
     void MenuOproge_Click();

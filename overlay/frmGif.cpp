@@ -4,9 +4,12 @@
 #include "app/frmForma.h"
 #include "platform/ColourKey.h"
 #include "platform/Declare.h"
+#include "platform/toolkit/Errors.h"
 #include "platform/toolkit/TextBox.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QImageReader>
 #include <QPalette>
 
 using namespace platform;
@@ -14,9 +17,14 @@ using namespace platform;
 namespace {
 
 // Text as an HTML attribute value between apostrophes: a name with an apostrophe, "&" or
-// "<" stays a name and never writes into the page.
+// "<" stays a name and never writes into the page, and control characters (which the HTML
+// parser would turn, a carriage return into a line feed) are written as references.
 QString AttributeText(const QString& text) {
-    return text.toHtmlEscaped().replace(QLatin1Char('\''), QLatin1String("&#39;"));
+    const QString escaped = text.toHtmlEscaped().replace(QLatin1Char('\''), QLatin1String("&#39;"));
+    QString attribute;
+    for (const QChar c : escaped)
+        attribute += c.unicode() < 32 ? QStringLiteral("&#%1;").arg(c.unicode()) : QString(c);
+    return attribute;
 }
 
 } // namespace
@@ -66,6 +74,25 @@ void frmGif::Form_Load() {
 
     usrWeb1->LoadHtml(
         OverlayPage(txtHtml->Text(), lumivast::ApplicationFolderPath, lumivast::ChosenFileName));
+    // The file may have gone or changed since it was measured: then the page has nothing to
+    // play, and the opening has failed.
+    if (!usrWeb1->WebBrowser1->MissingPictures().isEmpty())
+        throw Error(QFileInfo::exists(lumivast::ChosenFileName) ? errInvalidPicture
+                                                                : errFileNotFound);
+}
+
+bool frmGif::ShowsAnything(const QString& path) {
+    QImageReader reader(path);
+    for (QImage frame; reader.read(&frame);) {
+        frame.convertTo(QImage::Format_ARGB32);
+        for (int y = 1; y < frame.height() - 1; ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
+            for (int x = 1; x < frame.width() - 1; ++x)
+                if (qAlpha(row[x]) != 0 && (row[x] & 0xffffff) != 0)
+                    return true;
+        }
+    }
+    return false;
 }
 
 void frmGif::usrWeb1_ClickUrl(QString& url) {

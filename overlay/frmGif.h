@@ -16,6 +16,11 @@ public:
     static QString OverlayPage(const QString& pageTemplate, const QString& folder,
                                const QString& name);
 
+    // Whether the window would show anything of the picture in `path`: a pixel of some frame,
+    // within the outermost rows and columns that the window leaves out, that is neither
+    // transparent nor the key colour. Otherwise there would be nothing to see or click.
+    static bool ShowsAnything(const QString& path);
+
 protected:
     void Form_Load() override;
 

@@ -190,6 +190,14 @@ void PageContainer::draw_list_marker(litehtml::uint_ptr hdc, const litehtml::lis
     painter->setRenderHint(QPainter::Antialiasing, false);
 }
 
+QStringList PageContainer::MissingPictures() const {
+    QStringList missing;
+    for (auto it = pictures_.constBegin(); it != pictures_.constEnd(); ++it)
+        if (!it->picture)
+            missing.append(it.key());
+    return missing;
+}
+
 PageContainer::PictureEntry* PageContainer::Entry(const litehtml::tchar_t* src,
                                                   const litehtml::tchar_t* baseurl) {
     Q_UNUSED(baseurl)

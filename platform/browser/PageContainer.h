@@ -46,6 +46,8 @@ public:
     // Changes whenever a picture of the document shows another frame; the same frames give
     // the same value.
     size_t FramesStamp() const;
+    // The addresses of the page's pictures that could not be loaded.
+    QStringList MissingPictures() const;
 
     // Resolves an address written in a page into a local file path, or empty.
     QString LocalPath(const QString& address) const;

@@ -185,6 +185,10 @@ void WebBrowser::RepaintAll() {
     viewport()->update();
 }
 
+QStringList WebBrowser::MissingPictures() const {
+    return container_->MissingPictures();
+}
+
 size_t WebBrowser::DisplayStamp() const {
     return qHashMulti(0, displaySerial_, container_->FramesStamp());
 }

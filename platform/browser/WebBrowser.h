@@ -46,7 +46,8 @@ public:
     // Changes whenever what the control shows may have changed: the same value means the same
     // pixels (a rewrite, a layout, a scroll, a hover effect or a picture's frame changes it).
     size_t DisplayStamp() const;
-
+    // The pictures of the page shown that could not be loaded (they show the missing mark).
+    QStringList MissingPictures() const;
 
 signals:
     void StatusTextChange(const QString& Text);

@@ -37,8 +37,7 @@ bool SkipExtension(GifFileType* gif) {
     return true;
 }
 
-bool WalkRecords(GifFileType* gif) {
-    int completeFrames = 0;
+bool WalkRecords(GifFileType* gif, int& completeFrames) {
     for (;;) {
         GifRecordType record = UNDEFINED_RECORD_TYPE;
         if (DGifGetRecordType(gif, &record) == GIF_ERROR)
@@ -63,14 +62,16 @@ bool WalkRecords(GifFileType* gif) {
 
 } // namespace
 
-bool GifIsComplete(QIODevice& device) {
+GifLayout WalkGif(QIODevice& device) {
+    GifLayout layout;
     int error = 0;
     GifFileType* gif = DGifOpen(&device, ReadFromDevice, &error);
     if (!gif)
-        return false;
-    const bool complete = WalkRecords(gif);
+        return layout;
+    layout.screen = QSize(gif->SWidth, gif->SHeight);
+    layout.complete = WalkRecords(gif, layout.frames);
     DGifCloseFile(gif, &error);
-    return complete;
+    return layout;
 }
 
 } // namespace platform

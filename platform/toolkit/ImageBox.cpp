@@ -13,6 +13,10 @@ namespace platform {
 
 namespace {
 
+bool FitsTheLimits(QSize size) {
+    return size.width() <= ImageBox::MaxSide && size.height() <= ImageBox::MaxSide;
+}
+
 QImage DecodeFirstPicture(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -24,8 +28,15 @@ QImage DecodeFirstPicture(const QString& path) {
         throw Error(errInvalidPicture, QStringLiteral("empty file"));
 
     if (file.peek(4) == "GIF8") {
-        if (!GifIsComplete(file))
+        const GifLayout gif = WalkGif(file);
+        if (!gif.complete)
             throw Error(errInvalidPicture, QStringLiteral("incomplete GIF"));
+        // Every frame is decoded as large as the logical screen, whatever its own size.
+        if (!FitsTheLimits(gif.screen))
+            throw Error(errInvalidPicture, QStringLiteral("picture too large"));
+        if (qint64(gif.screen.width()) * gif.screen.height() * gif.frames >
+            ImageBox::MaxPixelsToPlay)
+            throw Error(errInvalidPicture, QStringLiteral("animation too large to play"));
         file.seek(0);
     }
 
@@ -34,13 +45,14 @@ QImage DecodeFirstPicture(const QString& path) {
     if (!reader.canRead())
         throw Error(errInvalidPicture, reader.errorString());
     // Refuse absurd sizes from the header before anything is allocated for them.
-    const QSize size = reader.size();
-    if (size.isValid() && (size.width() > ImageBox::MaxSide || size.height() > ImageBox::MaxSide))
+    if (const QSize size = reader.size(); size.isValid() && !FitsTheLimits(size))
         throw Error(errInvalidPicture, QStringLiteral("picture too large"));
 
     QImage picture = reader.read();
     if (picture.isNull())
         throw Error(errInvalidPicture, reader.errorString());
+    if (!FitsTheLimits(picture.size()))
+        throw Error(errInvalidPicture, QStringLiteral("picture too large"));
     return picture;
 }
 
@@ -49,7 +61,8 @@ QImage DecodeFirstPicture(const QString& path) {
 ImageBox::ImageBox(QWidget* parent)
     : QWidget(parent) {}
 
-void ImageBox::LoadPicture(const QString& fileName) {
+void ImageBox::LoadPicture(const QString& fileName,
+                           const std::function<void(const QString& path)>& accept) {
     const QFileInfo info(fileName);
     if (!info.exists())
         throw Error(errFileNotFound, fileName);
@@ -60,7 +73,10 @@ void ImageBox::LoadPicture(const QString& fileName) {
     if (!picture_.isNull() && source == source_)
         return;
 
-    picture_ = DecodeFirstPicture(source.path);
+    QImage decoded = DecodeFirstPicture(source.path);
+    if (accept)
+        accept(source.path);
+    picture_ = std::move(decoded);
     source_ = source;
     resize(picture_.size());
     update();

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QImage>
 #include <QWidget>
+#include <functional>
 
 namespace platform {
 
@@ -14,6 +15,10 @@ class ImageBox : public QWidget {
 public:
     // Pictures larger than this in either direction are refused as invalid.
     static constexpr int MaxSide = 16384;
+    // Animations whose frames come to more pixels than this (the logical screen times the
+    // frames: 1 GiB of decoded frames) are refused: playing one would take the machine's
+    // memory or a core for as long as it plays.
+    static constexpr qint64 MaxPixelsToPlay = qint64(1) << 28;
 
     explicit ImageBox(QWidget* parent = nullptr);
 
@@ -21,7 +26,10 @@ public:
     // this control's picture. Throws Error with 53 (no such file), 75 (not a file),
     // 70 (not readable) or 481 (not a picture the program can show); the old picture stays
     // then. Loading the file that is already shown, unchanged on disk, decodes nothing.
-    void LoadPicture(const QString& fileName);
+    // `accept`, when given, looks at a newly decoded file before it becomes the picture and
+    // throws to refuse it.
+    void LoadPicture(const QString& fileName,
+                     const std::function<void(const QString& path)>& accept = {});
 
     const QImage& Picture() const { return picture_; }
     // Size in the scale unit of the container.

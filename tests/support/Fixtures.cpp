@@ -50,14 +50,19 @@ QByteArray ReadBytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QByteArray GifHeaderOnly(int width, int height) {
-    QByteArray size;
-    for (int value : {width, height})
-        size.append(char(value & 0xff)).append(char(value >> 8));
-    // A 2-colour global palette, then one image descriptor of the full size whose LZW data
-    // ends at once.
-    return "GIF89a" + size + QByteArray("\x80\0\0", 3) + QByteArray(6, '\0') + ',' +
-           QByteArray(4, '\0') + size + QByteArray("\0\2\0;", 4);
+QByteArray GifSkeleton(QSize screen, int frames, QSize frame) {
+    const auto sizeBytes = [](QSize size) {
+        QByteArray bytes;
+        for (int value : {size.width(), size.height()})
+            bytes.append(char(value & 0xff)).append(char(value >> 8));
+        return bytes;
+    };
+    // A 2-colour global palette, then image descriptors whose LZW data ends at once.
+    QByteArray gif = "GIF89a" + sizeBytes(screen) + QByteArray("\x80\0\0", 3) + QByteArray(6, '\0');
+    for (int f = 0; f < frames; ++f)
+        gif += ',' + QByteArray(4, '\0') + sizeBytes(frame.isEmpty() ? screen : frame) +
+               QByteArray("\0\2\0", 3);
+    return gif + ';';
 }
 
 void RunEventLoop(int ms) {

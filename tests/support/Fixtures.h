@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QDir>
 #include <QList>
+#include <QSize>
 #include <QTemporaryDir>
 #include <cstdint>
 #include <functional>
@@ -26,8 +27,9 @@ bool WriteGif(const QString& path, int width, int height, int frames = 1,
 bool WriteGifs(const QStringList& names, int width = 16, int height = 16);
 bool WriteBytes(const QString& path, const QByteArray& bytes);
 QByteArray ReadBytes(const QString& path);
-// A GIF header that announces a picture of the given size, with nothing behind it.
-QByteArray GifHeaderOnly(int width, int height);
+// A GIF of a logical screen of `screen` holding `frames` frames of `frame` pixels (the
+// screen's size when empty) whose data ends at once: writing it takes no memory for them.
+QByteArray GifSkeleton(QSize screen, int frames = 1, QSize frame = {});
 
 // A fresh temporary folder made the current folder while it lives.
 class CurrentFolder {

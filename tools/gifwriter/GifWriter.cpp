@@ -92,8 +92,8 @@ std::string WriteGif(const std::string& path, const Animation& animation) {
         if (EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension) ==
             GIF_ERROR)
             return fail("graphics control block");
-        if (EGifPutImageDesc(gif, 0, 0, animation.width, animation.height, false, nullptr) ==
-            GIF_ERROR)
+        if (EGifPutImageDesc(gif, frame.left, frame.top, animation.width, animation.height, false,
+                             nullptr) == GIF_ERROR)
             return fail("image descriptor");
         std::vector<GifPixelType> line(animation.width);
         for (int y = 0; y < animation.height; ++y) {

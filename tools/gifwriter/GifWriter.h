@@ -17,6 +17,9 @@ struct Frame {
     int delayCs = 5;
     // Palette index shown as transparent, or -1.
     int transparentIndex = -1;
+    // Where the frame (as large as the picture) stands on the logical screen; a file may
+    // place it anywhere, even outside.
+    int left = 0, top = 0;
 };
 
 struct Animation {
