@@ -24,9 +24,11 @@ install_packages() {
         && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
 }
 
-# build [TARGET ...]: everything, or only the targets named (and what they need).
+# build [TARGET ...]: everything, or only the targets named (and what they need), into
+# $BUILD with the settings in $CMAKE_SETTINGS (none: an optimised build with debug symbols).
 build() {
-    cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    # shellcheck disable=SC2086
+    cmake -S "$ROOT" -B "$BUILD" ${CMAKE_SETTINGS:--DCMAKE_BUILD_TYPE=RelWithDebInfo} >/dev/null
     local targets=()
     [ "$#" -gt 0 ] && targets=(--target "$@")
     cmake --build "$BUILD" -j "$(nproc)" "${targets[@]}"

@@ -170,18 +170,16 @@ void Form::closeEvent(QCloseEvent* event) {
     Unload();
 }
 
-bool Form::event(QEvent* event) {
-    const bool handled = QWidget::event(event);
-    // The window manager's frame becomes known only after the window is mapped, with a
-    // move or resize of the window inside it.
-    if (!workArea_.isNull() && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
-        CoverWorkArea();
-    return handled;
+void Form::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    CoverWorkArea();
 }
 
 void Form::CoverWorkArea() {
+    // The window manager's frame becomes known only after the window is mapped, with a
+    // move or resize of the window inside it.
     const QWindow* window = windowHandle();
-    if (!window || !isVisible())
+    if (workArea_.isNull() || !window || !isVisible())
         return;
     const QMargins margins = window->frameMargins();
     if (margins == fittedMargins_)
@@ -200,6 +198,7 @@ void Form::showEvent(QShowEvent* event) {
 
 void Form::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    CoverWorkArea();
     Form_Resize();
 }
 

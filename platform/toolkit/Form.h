@@ -74,7 +74,7 @@ protected:
     // itself unless set).
     void SetClientArea(QWidget* client);
 
-    bool event(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "platform/toolkit/App.h"
 #include "platform/toolkit/MessageBox.h"
 #include "platform/toolkit/Shell.h"
 
@@ -73,18 +72,6 @@ struct ShellLog {
     }
     ~ShellLog() { platform::SetShellHandler({}); }
     QList<platform::ShellRequest> requests;
-};
-
-// What the program's ending throws while an EndRecorder lives, so that the test regains
-// control where the process would have exited.
-struct ProgramEnded {
-    int exitStatus;
-};
-struct EndRecorder {
-    EndRecorder() {
-        platform::SetTerminator([](int status) { throw ProgramEnded{status}; });
-    }
-    ~EndRecorder() { platform::SetTerminator({}); }
 };
 
 // Lets the event loop run for `ms` milliseconds.

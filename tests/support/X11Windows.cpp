@@ -1,6 +1,7 @@
 #include "X11Windows.h"
 
 #include <cstdlib>
+#include <QtEndian>
 #include <cstring>
 #include <memory>
 #include <xcb/shape.h>
@@ -51,8 +52,9 @@ QByteArray Display::property(xcb_window_t window, const char* name, xcb_atom_t t
 
 QList<std::uint32_t> Display::numbers(xcb_window_t window, const char* name, xcb_atom_t type) {
     const QByteArray bytes = property(window, name, type);
-    QList<std::uint32_t> values(bytes.size() / 4);
-    std::memcpy(values.data(), bytes.constData(), values.size() * 4);
+    QList<std::uint32_t> values;
+    for (qsizetype i = 0; i + 4 <= bytes.size(); i += 4)
+        values.append(qFromUnaligned<std::uint32_t>(bytes.constData() + i));
     return values;
 }
 
