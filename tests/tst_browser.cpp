@@ -1,6 +1,6 @@
-// The web browser control: the document's life, painting, pictures, links, scrolling, and
-// robustness against any text. What the views make of keys and the document's events is
-// tested with the views.
+// The web browser control: the document's life, painting, pictures, links and scrolling.
+// What the views make of keys and the document's events is tested with the views; any text
+// is the HTML fuzz target's (tests/fuzz).
 #include "support/Fixtures.h"
 
 #include "platform/browser/HtmlDocument.h"
@@ -12,7 +12,6 @@
 #include <QApplication>
 #include <QImageReader>
 #include <QPointer>
-#include <QRandomGenerator>
 #include <QScrollBar>
 #include <QSet>
 #include <QTest>
@@ -285,35 +284,6 @@ private slots:
         QVERIFY(wheel(scrolls) > 0);
         QCOMPARE(wheel(fixed), 0);
         QVERIFY(!fixed.view.verticalScrollBar()->isVisible());
-    }
-
-    void anyTextIsShownWithoutCrashOrHang_data() {
-        QTest::addColumn<QByteArray>("text");
-        QRandomGenerator random(20261206);
-        QByteArray noise(64 * 1024, '\0');
-        for (char& c : noise)
-            c = static_cast<char>(random.bounded(256));
-        QByteArray huge;
-        while (huge.size() < 3 * 1024 * 1024)
-            huge += "<p>Строка <b>текста</b> с <a href='http://x.example/'>ссылкой</a></p>\n";
-        QTest::newRow("random bytes") << noise;
-        QTest::newRow("truncated") << QByteArray("<html><body><table><tr><td><a href='http");
-        QTest::newRow("malformed") << QByteArray("</b></table><td><<>><img src=><font size=+99 "
-                                                 "face=>x</font></tr></html><body>");
-        QTest::newRow("deeply nested") << QByteArray("<div><b>").repeated(100000);
-        QTest::newRow("nested just within the tag count") << QByteArray("<div><b>").repeated(490);
-        QTest::newRow("nested as deep as allowed") << QByteArray("<div>").repeated(390) + "text";
-        QTest::newRow("a few MiB") << huge;
-        QTest::newRow("NUL inside") << QByteArray("<html><body>a\0b</body></html>", 30);
-    }
-    void anyTextIsShownWithoutCrashOrHang() {
-        QFETCH(QByteArray, text);
-        Browser b(QString::fromUtf8(text));
-        QVERIFY(!b.Shot().isNull());
-        b.view.Navigate2("about:" + QString::fromUtf8(text));
-        QTRY_VERIFY(!b.Shot().isNull());
-        QTest::keyClick(&b.view, Qt::Key_Down);
-        Hover(b.Page(), QPoint(50, 50));
     }
 };
 
