@@ -238,6 +238,8 @@ private slots:
         QTest::newRow("absurd size") << fixtures::GifSkeleton({65535, 65535}) << cannot;
         QTest::newRow("a small frame on a screen beyond the limit")
             << fixtures::GifSkeleton({65535, 1}, 1, {1, 1}) << cannot;
+        QTest::newRow("wider than the limit, small in memory")
+            << gif(20000, 10, 1, {Qt::red}) << cannot;
         QTest::newRow("more than the memory for images")
             << fixtures::GifSkeleton({16000, 16000}) << cannot;
         QTest::newRow("decompression bomb: 4000 × 4000, 40 frames")
