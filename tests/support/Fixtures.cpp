@@ -51,17 +51,22 @@ QByteArray ReadBytes(const QString& path) {
 }
 
 QByteArray GifSkeleton(QSize screen, int frames, QSize frame) {
-    const auto sizeBytes = [](QSize size) {
+    const auto sizeBytes = [](int x, int y) {
         QByteArray bytes;
-        for (int value : {size.width(), size.height()})
+        for (int value : {x, y})
             bytes.append(char(value & 0xff)).append(char(value >> 8));
         return bytes;
     };
-    // A 2-colour global palette, then image descriptors whose LZW data ends at once.
-    QByteArray gif = "GIF89a" + sizeBytes(screen) + QByteArray("\x80\0\0", 3) + QByteArray(6, '\0');
-    for (int f = 0; f < frames; ++f)
-        gif += ',' + QByteArray(4, '\0') + sizeBytes(frame.isEmpty() ? screen : frame) +
-               QByteArray("\0\2\0", 3);
+    // Black and red, then image descriptors whose LZW data ends at once; or, for a frame of
+    // one pixel, standing at (1, 1), holds that pixel in red.
+    QByteArray gif = "GIF89a" + sizeBytes(screen.width(), screen.height()) +
+                     QByteArray("\x80\0\0\0\0\0\xff\0\0", 9);
+    const bool pixel = frame == QSize(1, 1);
+    for (int f = 0; f < frames; ++f) {
+        gif += ',' + (pixel ? sizeBytes(1, 1) : sizeBytes(0, 0));
+        gif += frame.isEmpty() ? sizeBytes(screen.width(), screen.height()) : sizeBytes(1, 1);
+        gif += pixel ? QByteArray("\0\2\2\x4c\x01\0", 6) : QByteArray("\0\2\0", 3);
+    }
     return gif + ';';
 }
 

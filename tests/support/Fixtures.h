@@ -26,8 +26,9 @@ bool WriteGif(const QString& path, int width, int height, int frames = 1,
 bool WriteGifs(const QStringList& names, int width = 16, int height = 16);
 bool WriteBytes(const QString& path, const QByteArray& bytes);
 QByteArray ReadBytes(const QString& path);
-// A GIF of a logical screen of `screen` holding `frames` frames of `frame` pixels (the
-// screen's size when empty) whose data ends at once: writing it takes no memory for them.
+// A GIF of a logical screen of `screen` holding `frames` frames as large as the screen whose
+// data ends at once, or, with a `frame` of 1 × 1, frames of one red pixel at (1, 1): writing
+// it takes no memory for the screen.
 QByteArray GifSkeleton(QSize screen, int frames = 1, QSize frame = {});
 
 // A fresh temporary folder made the current folder while it lives.
