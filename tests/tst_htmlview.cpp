@@ -196,24 +196,27 @@ private slots:
         }
     }
 
+    // The desktop's opener gets the address as it is, started in the program's folder;
+    // a failing shell, or no opener on the path, reaches neither the caller nor the user.
     void openUrlHandsTheAddressOnFromTheProgramsFolderAndNeverFails() {
         CurrentFolder elsewhere;
-        {
-            ShellLog shell;
-            OpURL::OpenURL("http://a.example/путь?q=a b&x='1'");
-            QCOMPARE(shell.requests.size(), 1);
-            QCOMPARE(shell.requests.first().file, QString("http://a.example/путь?q=a b&x='1'"));
-            QCOMPARE(shell.requests.first().directory, QCoreApplication::applicationDirPath());
-        }
-        // A failing shell, or no opener on the path: nothing reaches the caller or the user.
+        const QString opened = elsewhere.file("opened.txt");
+        QVERIFY(fixtures::WriteBytes(
+            "xdg-open", QString("#!/bin/sh\necho \"$1|$PWD\" > '%1'\n").arg(opened).toUtf8()));
+        QVERIFY(QFile::setPermissions("xdg-open", QFile::ReadOwner | QFile::ExeOwner));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", elsewhere.path().toLocal8Bit());
         fixtures::MessageRecorder messages;
+        OpURL::OpenURL("http://a.example/путь?q=a b&x='1'");
+        QTRY_VERIFY(QFile::exists(opened));
+        QCOMPARE(QString::fromUtf8(fixtures::ReadBytes(opened)).trimmed(),
+                 "http://a.example/путь?q=a b&x='1'|" + QCoreApplication::applicationDirPath());
         platform::SetShellHandler([](const platform::ShellRequest&) {
             throw platform::Error(platform::errFileNotFound);
         });
         OpURL::OpenURL("http://a.example/");
         platform::SetShellHandler({});
-        const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", elsewhere.path().toLocal8Bit());
+        qputenv("PATH", "/nonexistent");
         OpURL::OpenURL("http://a.example/");
         OpURL::OpenURL(QString());
         qputenv("PATH", path);

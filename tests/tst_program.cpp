@@ -498,18 +498,6 @@ private slots:
         QCOMPARE(opened, QStringList{"http://orbelune.example/site/ (busy)"});
         QVERIFY(!QGuiApplication::overrideCursor() && about.isVisible());
     }
-
-    void enterRightAfterOpeningClosesTheAboutWindow() {
-        QTimer::singleShot(50, [] {
-            QWidget* focus = QApplication::focusWidget();
-            QTest::keyClick(focus ? focus : &frmOproge::Instance(), Qt::Key_Return);
-        });
-        QTimer watchdog; // a failure must not hang the run
-        watchdog.callOnTimeout([] { frmOproge::Instance().Hide(); });
-        watchdog.start(3000);
-        frmOproge::Instance().Show(platform::vbModal);
-        QVERIFY(watchdog.isActive() && !frmOproge::IsLoaded());
-    }
 };
 
 QTEST_MAIN(TestProgram)
