@@ -79,11 +79,17 @@ void frmForma::File1_KeyUp(short& KeyCode, short Shift) {
 }
 
 void frmForma::Timer1_Timer() {
-    if (File1->ListCount() != 1 || automaticOpeningStopped_)
+    if (File1->ListCount() != 1 || automaticOpeningStopped_) {
+        // The list is read once and the stop is for good: no later tick would do anything.
+        Timer1->stop();
         return;
+    }
     ChosenFileName = File1->List(0);
     const QScopedValueRollback automatic(automaticOpening_, true);
     OpenGif();
+    // While the picture plays and its file stays as it is, a tick would only find it again.
+    if (frmGif::IsLoaded() && frmGif::Instance().Visible())
+        Timer1->RestUntilChanged(ChosenFileName);
 }
 
 void frmForma::OpenGif() {

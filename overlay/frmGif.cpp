@@ -70,6 +70,12 @@ void frmGif::Form_Load() {
                               usrWeb2->WebBrowser1->DisplayStamp(), usrWeb1->x(), usrWeb1->y(),
                               usrWeb1->width(), usrWeb1->height());
         });
+        // A frame shown before comes back from the X server, without repainting the views.
+        for (browser::WebBrowser* view : {usrWeb1->WebBrowser1, usrWeb2->WebBrowser1})
+            view->SetFramePresenter([this] {
+                ColourKey* key = ColourKey::Of(this);
+                return key && key->PresentKnownContent();
+            });
     }
 
     usrWeb1->LoadHtml(

@@ -1,7 +1,10 @@
 #include "ColourKey.h"
 
+#include "ServerReplay.h"
+
 #include <QBitmap>
 #include <QEvent>
+#include <QExposeEvent>
 #include <QImage>
 #include <QPainter>
 #include <QScopedValueRollback>
@@ -47,16 +50,32 @@ ColourKey* ColourKey::Install(QWidget* window, QRgb key) {
     return colourKey;
 }
 
+ColourKey::~ColourKey() = default;
+
 ColourKey* ColourKey::Of(const QWidget* window) {
     return qobject_cast<ColourKey*>(window->property(KeyProperty).value<QObject*>());
 }
 
 bool ColourKey::eventFilter(QObject* watched, QEvent* event) {
-    // The window repaints on UpdateRequest: the mask for what it is about to show is put in
-    // place just before.
+    if (replay_ && replay_->Presenting() && watched == window_->windowHandle() &&
+        event->type() == QEvent::Expose) {
+        // Exposures come no more while the server repaints the window from the shown content
+        // (a few may still be on their way); the window's first one after a show goes through.
+        return window_->windowHandle()->isExposed() && window_->testAttribute(Qt::WA_Mapped);
+    }
     if (watched != window_)
         return false;
+    if (event->type() == QEvent::Hide && replay_)
+        replay_->ReturnToToolkit();
+    // The window repaints on UpdateRequest: the mask for what it is about to show is put in
+    // place just before.
     if (event->type() == QEvent::UpdateRequest) {
+        if (toolkitBehind_) {
+            // The server showed contents that the window did not paint: what it painted last
+            // is older, so all of it is painted again, not only what changed since.
+            toolkitBehind_ = false;
+            window_->update();
+        }
         {
             const QScopedValueRollback painting(aboutToPaint_, true);
             Update();
@@ -78,7 +97,7 @@ void ColourKey::Update() {
     if (updating_ || window_->width() <= 0 || window_->height() <= 0)
         return;
     const QScopedValueRollback guard(updating_, true);
-    const size_t stamp = stamp_ ? qHashMulti(stamp_(), window_->width(), window_->height()) : 0;
+    const size_t stamp = CurrentStamp();
     const auto known = masksByStamp_.constFind(stamp);
     const bool seen = stamp_ && known != masksByStamp_.constEnd();
     const QRegion mask = seen ? known.value() : RenderedMask();
@@ -86,7 +105,13 @@ void ColourKey::Update() {
         if (masksByStamp_.size() >= MaxCachedMasks)
             masksByStamp_.clear();
         masksByStamp_.insert(stamp, mask);
+        if (ServerReplay* replay = Replay())
+            replay->Keep(stamp, content_, mask);
     }
+    // Kept in the server, the content and its shape go on screen together at once (the
+    // window's own painting that follows puts the same pixels there).
+    if (Present(stamp, mask))
+        return;
     if (applied_ && mask == shown_)
         return;
     if (!applied_ || !window_->isVisible()) {
@@ -102,6 +127,46 @@ void ColourKey::Update() {
     finishPending_ = meanwhile != mask;
     if (finishPending_ && !aboutToPaint_)
         QTimer::singleShot(0, this, &ColourKey::FinishShape);
+}
+
+ServerReplay* ColourKey::Replay() {
+    // Made once the window shows, when the toolkit has settled on its native window. Contents
+    // are kept as the window shows them, one device pixel a pixel.
+    if (!replayTried_ && window_->isVisible() && window_->devicePixelRatio() == 1.0) {
+        replayTried_ = true;
+        replay_ = ServerReplay::For(window_);
+        if (replay_)
+            window_->windowHandle()->installEventFilter(this);
+    }
+    return replay_.get();
+}
+
+size_t ColourKey::CurrentStamp() const {
+    return stamp_ ? qHashMulti(stamp_(), window_->width(), window_->height()) : 0;
+}
+
+bool ColourKey::Present(size_t stamp, const QRegion& mask) {
+    // Only once the window system has shown the window: the toolkit needs that first
+    // exposure, which presenting would take away.
+    const QWindow* native = window_->windowHandle();
+    if (!replay_ || !stamp_ || !native || !native->isExposed() ||
+        window_->devicePixelRatio() != 1.0 || !replay_->Present(stamp))
+        return false;
+    shown_ = mask;
+    applied_ = true;
+    finishPending_ = false;
+    return true;
+}
+
+bool ColourKey::PresentKnownContent() {
+    if (updating_)
+        return false;
+    const size_t stamp = CurrentStamp();
+    const auto known = masksByStamp_.constFind(stamp);
+    if (known == masksByStamp_.constEnd() || !Present(stamp, known.value()))
+        return false;
+    toolkitBehind_ = true;
+    return true;
 }
 
 void ColourKey::FinishShape() {

@@ -7,17 +7,21 @@
 #include <QRgb>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 class QWidget;
 
 namespace platform {
+
+class ServerReplay;
 
 // Makes every pixel of one colour of a top-level window transparent, for the eye and for the
 // mouse (clicks there reach the window beneath), with the X Shape extension through the
 // native window's mask. Before each repaint of the window, its new content is rendered off
 // screen and the pixels that are not the key become the mask, so a new frame never shows
 // its key-coloured pixels. Masks are kept per distinct content, so a looping animation
-// computes each frame's mask once, and a mask is applied only when it changes.
+// computes each frame's mask once, and a mask is applied only when it changes. On X11 a
+// content seen before is shown again from the X server (ServerReplay) without painting.
 class ColourKey : public QObject {
     Q_OBJECT
 
@@ -35,12 +39,22 @@ public:
     // A value that the window's owner derives from what the window shows, the same value
     // meaning the same pixels. With it, content seen before needs no rendering at all.
     void SetContentStamp(std::function<size_t()> stamp) { stamp_ = std::move(stamp); }
+    // The window's content has just changed (its views have not repainted yet): when the new
+    // content was seen before, shows it from the X server and returns true, and the window
+    // need not repaint.
+    bool PresentKnownContent();
+    ~ColourKey() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     ColourKey(QWidget* window, QRgb key);
+    // The window's server-side replay, where there can be one.
+    ServerReplay* Replay();
+    // Shows the content kept in the server under `stamp`, whose mask is `mask`, if any.
+    bool Present(size_t stamp, const QRegion& mask);
+    size_t CurrentStamp() const;
     void Apply(const QRegion& mask);
     // The mask of what the window shows now, rendered off screen (or known by its content).
     QRegion RenderedMask();
@@ -60,6 +74,10 @@ private:
     QTimer releaseBuffer_;
     std::function<size_t()> stamp_;
     QHash<size_t, QRegion> masksByStamp_;
+    std::unique_ptr<ServerReplay> replay_;
+    bool replayTried_ = false;
+    // Whether the server showed contents since the window last painted.
+    bool toolkitBehind_ = false;
 };
 
 } // namespace platform

@@ -167,6 +167,14 @@ private slots:
         // Then the next frame, and after a whole loop the kept frames play on.
         for (QColor next : {Qt::green, Qt::red, Qt::green})
             QTRY_COMPARE_WITH_TIMEOUT(b.Shot().pixelColor(2, 2), next, 2000);
+        // A picture of one frame, looping or not, changes no more once it has been shown.
+        QVERIFY(fixtures::WriteGif("still.gif", 30, 30, 1, {Qt::red}, 2));
+        const auto still = platform::browser::Picture::Open(folder.file("still.gif"));
+        QTRY_VERIFY(still && still->PlaysFromMemory());
+        int changes = 0;
+        connect(still.get(), &platform::browser::Picture::FrameChanged, this, [&] { ++changes; });
+        QTest::qWait(200);
+        QCOMPARE(changes, 0);
     }
 
     void largeAnimationsReplayFromCompactFramesWithTheSamePixels() {

@@ -189,14 +189,16 @@ private slots:
         QCOMPARE(frmGif::Instance().grab().toImage().pixelColor(5, 5), QColor(1, 0, 0));
     }
 
-    // With one picture every tick opens it again: the open overlay is shown again, not built
-    // anew, while the picture holder measures whatever the file now holds.
+    // With one picture the timer opens it again whenever its file changes (it rests while
+    // the file stays as it is): the open overlay is shown again, not built anew, while the
+    // picture holder measures whatever the file now holds.
     void timerShowsTheOpenOverlayAgain() {
         CurrentFolder folder;
         QVERIFY(fixtures::WriteGif("only.gif", 100, 80));
         MessageRecorder messages;
         frmForma::Instance();
         QTRY_VERIFY_WITH_TIMEOUT(OverlayShown(), 3000);
+        QTRY_VERIFY(!frmForma::Instance().Timer1->isActive());
         frmGif* overlay = &frmGif::Instance();
         QVERIFY(fixtures::WriteGif("only.gif", 60, 40));
         RunEventLoop(300);

@@ -87,13 +87,16 @@ void Picture::MovieFrameChanged(int frameNumber) {
                 keeping_ = false;
                 frames_ = {};
             }
-        } else if (frameNumber == 0 && frames_.size() > 1) {
-            // A whole loop has been decoded: from here on the kept frames play.
+        } else if (frameNumber == 0 && !frames_.empty()) {
+            // A whole loop has been decoded: from here on the kept frames play. A picture of
+            // one frame stays as it is (the movie would read the file again every loop).
             movie_.stop();
             replaying_ = true;
             shown_ = movie_.currentImage();
             current_ = 0;
             ExpandKeptFrame();
+            if (frames_.size() == 1)
+                return;
             loopsLeft_ = movie_.loopCount() < 0 ? -1 : std::max(0, movie_.loopCount() - 1);
             timer_.start(frames_[0].delayMs);
         } else {

@@ -249,6 +249,8 @@ QPoint WebBrowser::DocumentPoint(const QPoint& viewportPoint) const {
 }
 
 void WebBrowser::RepaintDocumentRects(const QList<QRect>& rects) {
+    if (framePresenter_ && framePresenter_())
+        return;
     const QPoint scroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
     for (const QRect& r : rects)
         viewport()->update(r.translated(-scroll));
@@ -265,8 +267,6 @@ void WebBrowser::paintEvent(QPaintEvent* event) {
         page_->draw(reinterpret_cast<litehtml::uint_ptr>(&painter), origin.x(), origin.y(), &clip);
         container_->EndPaint();
     }
-    painter.end();
-    emit DisplayChanged();
 }
 
 QString WebBrowser::Resolve(const QString& href) const {

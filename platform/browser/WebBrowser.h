@@ -48,14 +48,17 @@ public:
     size_t DisplayStamp() const;
     // The pictures of the page shown that could not be loaded (they show the missing mark).
     QStringList MissingPictures() const;
+    // Asked when pictures of the page move to another frame, before the control repaints
+    // them; when it returns true, the window is already showing the new frames otherwise.
+    void SetFramePresenter(std::function<bool()> presenter) {
+        framePresenter_ = std::move(presenter);
+    }
 
 signals:
     void StatusTextChange(const QString& Text);
     void BeforeNavigate2(QObject* pDisp, QVariant& URL, QVariant& Flags, QVariant& TargetFrameName,
                          QVariant& PostData, QVariant& Headers, bool& Cancel);
     void NewWindow2(QObject*& ppDisp, bool& Cancel);
-    // What the control shows has just been painted anew (a frame, a page, a scroll).
-    void DisplayChanged();
 
 protected:
     bool event(QEvent* event) override;
@@ -110,6 +113,7 @@ private:
     bool selectStartRaised_ = false;
     int navigationSerial_ = 0;
     quint64 displaySerial_ = 0;
+    std::function<bool()> framePresenter_;
 };
 
 } // namespace platform::browser

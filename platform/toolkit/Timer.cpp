@@ -1,5 +1,7 @@
 #include "Timer.h"
 
+#include <QFileInfo>
+
 namespace platform {
 
 Timer::Timer(int intervalMs, QObject* parent)
@@ -9,6 +11,24 @@ Timer::Timer(int intervalMs, QObject* parent)
     setTimerType(Qt::CoarseTimer);
     setInterval(intervalMs);
     start();
+    const auto wake = [this] {
+        if (!isActive())
+            start();
+    };
+    connect(&watcher_, &QFileSystemWatcher::fileChanged, this, wake);
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, wake);
+}
+
+void Timer::RestUntilChanged(const QString& file) {
+    const QFileInfo info(file);
+    const QString path = info.absoluteFilePath(), folder = info.absolutePath();
+    // A file that was replaced is watched anew (a watch follows the file, not its name).
+    watcher_.removePaths(watcher_.files());
+    if (!watcher_.directories().contains(folder))
+        watcher_.addPath(folder);
+    watcher_.addPath(path);
+    if (watcher_.files().contains(path) && watcher_.directories().contains(folder))
+        stop();
 }
 
 } // namespace platform

@@ -1,9 +1,10 @@
 #include "X11Windows.h"
 
-#include <cstdlib>
 #include <QtEndian>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <xcb/res.h>
 #include <xcb/shape.h>
 #include <xcb/xtest.h>
 
@@ -181,16 +182,47 @@ xcb_window_t Display::inputFocus() {
     return reply ? reply->focus : xcb_window_t(XCB_WINDOW_NONE);
 }
 
+qint64 Display::pixmapBytes(qint64 pid) {
+    xcb_res_client_id_spec_t all{XCB_NONE, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    auto ids = Own(xcb_res_query_client_ids_reply(
+        connection_, xcb_res_query_client_ids(connection_, 1, &all), nullptr));
+    for (auto it = ids ? xcb_res_query_client_ids_ids_iterator(ids.get())
+                       : xcb_res_client_id_value_iterator_t{};
+         it.rem; xcb_res_client_id_value_next(&it)) {
+        if (it.data->length < 4 || *xcb_res_client_id_value_value(it.data) != pid)
+            continue;
+        auto bytes = Own(xcb_res_query_client_pixmap_bytes_reply(
+            connection_, xcb_res_query_client_pixmap_bytes(connection_, it.data->spec.client),
+            nullptr));
+        return bytes ? qint64(bytes->bytes) + (qint64(bytes->bytes_overflow) << 32) : -1;
+    }
+    return -1;
+}
+
 void Display::createWindowBeneath(const QRect& area) {
     const xcb_window_t id = xcb_generate_id(connection_);
-    const std::uint32_t values[] = {screen_->white_pixel, XCB_EVENT_MASK_BUTTON_PRESS};
+    // White, and left where it is by window managers.
+    const std::uint32_t values[] = {screen_->white_pixel, 1, XCB_EVENT_MASK_BUTTON_PRESS};
     xcb_create_window(connection_, XCB_COPY_FROM_PARENT, id, screen_->root, area.x(), area.y(),
                       area.width(), area.height(), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                      screen_->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
+                      screen_->root_visual,
+                      XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
     xcb_map_window(connection_, id);
     const std::uint32_t below[] = {XCB_STACK_MODE_BELOW};
     xcb_configure_window(connection_, id, XCB_CONFIG_WINDOW_STACK_MODE, below);
     xcb_flush(connection_);
+}
+
+void Display::coverAndUncover(const QRect& area) {
+    const xcb_window_t id = xcb_generate_id(connection_);
+    // Green, and left alone by window managers.
+    const std::uint32_t values[] = {0x00ff00, 1};
+    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, id, screen_->root, area.x(), area.y(),
+                      area.width(), area.height(), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      screen_->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+    xcb_map_window(connection_, id);
+    xcb_destroy_window(connection_, id);
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
 }
 
 QList<QPoint> Display::buttonPresses() {

@@ -48,10 +48,14 @@ public:
     // What the screen shows in a rectangle of the root window.
     QImage screenImage(const QRect& area);
     xcb_window_t inputFocus();
+    // What the pixmaps that process `pid` holds in the server take (X-Resource), -1 unknown.
+    qint64 pixmapBytes(qint64 pid);
     // A plain window of the test's own at `area`, below every other, that notes button
     // presses; buttonPresses() lists them (in root coordinates).
     void createWindowBeneath(const QRect& area);
     QList<QPoint> buttonPresses();
+    // Maps a window of the test's own over `area`, above every other, and takes it away.
+    void coverAndUncover(const QRect& area);
     // Moves the pointer there and clicks the left button, through XTest.
     void click(const QPoint& rootPosition);
     // Presses or releases the key that types `keysym` (an X keysym such as 0xffbe for F1).

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QHash>
+#include <QImage>
+#include <QRegion>
+#include <cstdint>
+#include <memory>
+
+class QWidget;
+struct xcb_connection_t;
+
+namespace platform {
+
+// Shows a window's repeated contents from the X server. A content is kept there once, as a
+// pixmap with its shape as a region; when it comes back (each loop of an animation after
+// the first), presenting it takes four small requests: no painting, no pixels sent. The
+// kept pixmap also becomes the window's background, so the server itself repaints whatever
+// other windows uncover. Only on X11, for windows drawn one device pixel per pixel.
+class ServerReplay {
+public:
+    // The server memory that the contents of one window may take.
+    static constexpr qint64 BudgetBytes = 64 * 1024 * 1024;
+
+    // A replay for the shown top-level `window`, or null where contents cannot be kept (no
+    // X11, a pixel format the kept images do not match).
+    static std::unique_ptr<ServerReplay> For(QWidget* window);
+    ~ServerReplay();
+    ServerReplay(const ServerReplay&) = delete;
+    ServerReplay& operator=(const ServerReplay&) = delete;
+
+    // Whether `count` contents of `size` fit the budget (4 bytes a pixel in the server).
+    static bool FitsBudget(QSize size, qint64 count);
+
+    // Keeps `content` (the window's pixels, in RGB32) and the region of it that is shown,
+    // under `stamp`. Once the contents of the window would exceed the budget, every kept one
+    // is let go and nothing more is kept: the window is then always painted.
+    void Keep(size_t stamp, const QImage& content, const QRegion& shown);
+    // Puts the content kept under `stamp` on screen; false when there is none.
+    bool Present(size_t stamp);
+    // Whether the server shows a kept content (and not what the toolkit painted last).
+    bool Presenting() const { return presenting_; }
+    // The toolkit paints the window again: the server no longer repaints it from a kept one.
+    void ReturnToToolkit();
+
+private:
+    struct Kept {
+        std::uint32_t pixmap;
+        std::uint32_t region;
+    };
+    ServerReplay(xcb_connection_t* connection, QWidget* window, std::uint8_t depth);
+    // The window's native id now: the toolkit may have made its native window anew.
+    std::uint32_t NativeWindow() const;
+    void ForgetAll();
+
+    xcb_connection_t* connection_;
+    QWidget* window_;
+    std::uint8_t depth_;
+    std::uint32_t gc_ = 0;
+    QHash<size_t, Kept> kept_;
+    QSize keptSize_;
+    bool overBudget_ = false;
+    bool presenting_ = false;
+    // The events the toolkit asked for on the window, while presenting without exposures.
+    std::uint32_t toolkitEvents_ = 0;
+};
+
+} // namespace platform
