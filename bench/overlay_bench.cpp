@@ -1,17 +1,18 @@
-// Measures the overlay as a user runs it, beside gifview as a lightweight reference and
-// toolkit_floor as the least a Qt program spends on the same picture, on an
-// X server the caller started (DISPLAY): time from process start to the overlay being mapped,
-// and, after a warm-up, the CPU share of one core (the program's own and the X server's) and
-// the resident memory while a picture plays.
+// Measures the overlay as a user runs it, beside gifview as a lightweight reference, on an X
+// server the caller started (DISPLAY): time from process start to the overlay being mapped,
+// and, after a warm-up, the CPU share of one core (the program's own and the X server's),
+// the resident memory and the bytes of pixmaps the program holds in the X server while a
+// picture plays. The two programs take turns run by run. Two sets of figures: simple
+// outlines (a disc crossing the picture) and intricate ones (a rotating star in a ring with
+// orbiting dots: many runs a row, all changing every frame).
 // Usage: overlay_bench LUMIVAST_BINARY XSERVER_PID [RUNS] [SECONDS]
-//        overlay_bench --write FOLDER   (only writes the three figures, for profiling by hand)
+//        overlay_bench --write FOLDER   (only writes the figures, for profiling by hand)
 #include "gifwriter/GifWriter.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -22,6 +23,7 @@
 #include <memory>
 #include <unistd.h>
 #include <vector>
+#include <xcb/res.h>
 #include <xcb/xcb.h>
 
 namespace {
@@ -53,6 +55,63 @@ bool WriteFigure(const QString& path, const Size& s) {
         animation.frames.push_back(std::move(frame));
     }
     return gifwriter::WriteGif(path.toStdString(), animation).empty();
+}
+
+// A star of seven points turning around the centre, in a ring whose width breathes, with
+// eight dots orbiting the other way, on pure black.
+bool WriteIntricate(const QString& path, const Size& s) {
+    gifwriter::Animation animation;
+    animation.width = s.width;
+    animation.height = s.height;
+    animation.palette = {{0, 0, 0}, {250, 200, 40}, {40, 120, 250}, {230, 60, 40}};
+    const double radius = std::min(s.width, s.height) / 2.0 - 1;
+    for (int f = 0; f < s.frames; ++f) {
+        gifwriter::Frame frame;
+        frame.delayCs = s.delayMs / 10;
+        frame.pixels.assign(static_cast<std::size_t>(s.width) * s.height, 0);
+        const double turn = 2 * M_PI * f / s.frames;
+        const double ring = radius * (0.06 + 0.03 * std::sin(turn * 3));
+        for (int y = 0; y < s.height; ++y)
+            for (int x = 0; x < s.width; ++x) {
+                const double dx = x - s.width / 2.0, dy = y - s.height / 2.0;
+                const double r = std::hypot(dx, dy), angle = std::atan2(dy, dx);
+                std::uint8_t colour = 0;
+                if (r < radius * 0.55 * (0.55 + 0.45 * std::cos(7 * (angle - turn / 7))))
+                    colour = 1;
+                else if (std::abs(r - radius * 0.75) < ring)
+                    colour = 2;
+                for (int d = 0; d < 8; ++d) {
+                    const double a = -turn + d * M_PI / 4;
+                    if (std::hypot(dx - radius * 0.9 * std::cos(a),
+                                   dy - radius * 0.9 * std::sin(a)) < radius * 0.07)
+                        colour = 3;
+                }
+                frame.pixels[y * s.width + x] = colour;
+            }
+        animation.frames.push_back(std::move(frame));
+    }
+    return gifwriter::WriteGif(path.toStdString(), animation).empty();
+}
+
+// Bytes of the pixmaps that the X client of process `pid` holds (X-Resource), -1 if unknown.
+double PixmapMiB(xcb_connection_t* c, qint64 pid) {
+    xcb_res_client_id_spec_t all{XCB_NONE, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    xcb_res_query_client_ids_reply_t* ids =
+        xcb_res_query_client_ids_reply(c, xcb_res_query_client_ids(c, 1, &all), nullptr);
+    double mib = -1;
+    for (auto it = ids ? xcb_res_query_client_ids_ids_iterator(ids)
+                       : xcb_res_client_id_value_iterator_t{};
+         it.rem && mib < 0; xcb_res_client_id_value_next(&it)) {
+        if (it.data->length < 4 || *xcb_res_client_id_value_value(it.data) != pid)
+            continue;
+        xcb_res_query_client_pixmap_bytes_reply_t* bytes = xcb_res_query_client_pixmap_bytes_reply(
+            c, xcb_res_query_client_pixmap_bytes(c, it.data->spec.client), nullptr);
+        if (bytes)
+            mib = (double(bytes->bytes) + double(bytes->bytes_overflow) * 4294967296.0) / 1048576.0;
+        std::free(bytes);
+    }
+    std::free(ids);
+    return mib;
 }
 
 double CpuSeconds(qint64 pid) {
@@ -106,7 +165,7 @@ bool Mapped(xcb_connection_t* c, xcb_window_t root, const QList<xcb_window_t>& b
 }
 
 struct Run {
-    double mapMs = -1, programCpu = 0, serverCpu = 0, rss = 0;
+    double mapMs = -1, programCpu = 0, serverCpu = 0, rss = 0, pixmaps = 0;
 };
 
 Run Measure(const QString& program, const QStringList& args, const QString& folder, qint64 server,
@@ -138,6 +197,7 @@ Run Measure(const QString& program, const QStringList& args, const QString& fold
     run.programCpu = 100.0 * (CpuSeconds(process.processId()) - p0) / elapsed;
     run.serverCpu = 100.0 * (CpuSeconds(server) - s0) / elapsed;
     run.rss = ResidentMiB(process.processId());
+    run.pixmaps = PixmapMiB(c, process.processId());
     process.kill();
     process.waitForFinished(3000);
     QThread::msleep(500);
@@ -154,12 +214,21 @@ double Median(std::vector<double> v) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const Size sizes[] = {{128, 128, 24, 50}, {400, 300, 60, 40}, {1024, 768, 30, 30}};
+    struct FigureSet {
+        const char* name;
+        bool (*write)(const QString&, const Size&);
+    };
+    const FigureSet sets[] = {{"simple", WriteFigure}, {"intricate", WriteIntricate}};
     if (argc == 3 && std::strcmp(argv[1], "--write") == 0) {
         const QDir folder(QString::fromLocal8Bit(argv[2]));
-        for (const Size& s : sizes)
-            if (!WriteFigure(
-                    folder.filePath(QStringLiteral("%1x%2.gif").arg(s.width).arg(s.height)), s))
-                return 1;
+        for (const FigureSet& set : sets)
+            for (const Size& s : sizes)
+                if (!set.write(folder.filePath(QStringLiteral("%1-%2x%3.gif")
+                                                   .arg(QLatin1String(set.name))
+                                                   .arg(s.width)
+                                                   .arg(s.height)),
+                               s))
+                    return 1;
         return 0;
     }
     if (argc < 3) {
@@ -167,9 +236,6 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const QString lumivast = QString::fromLocal8Bit(argv[1]);
-    // toolkit_floor is built beside lumivast.
-    const QString floor =
-        QFileInfo(lumivast).absoluteDir().filePath(QStringLiteral("toolkit_floor"));
     const qint64 server = QString::fromLocal8Bit(argv[2]).toLongLong();
     const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
     const double seconds = argc > 4 ? std::atof(argv[4]) : 20.0;
@@ -180,37 +246,45 @@ int main(int argc, char* argv[]) {
     }
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
 
-    std::printf("%-10s %-9s %10s %12s %12s %9s\n", "picture", "program", "map ms", "program %",
-                "X server %", "RSS MiB");
-    for (const Size& s : sizes) {
-        QTemporaryDir dir;
-        const QString gif = dir.filePath(QStringLiteral("figure.gif"));
-        if (!WriteFigure(gif, s))
-            return 1;
-        // lumivast, the lightweight reference, and the least a Qt program spends on it.
-        struct Contender {
-            const char* name;
-            QString program;
-            QStringList arguments;
-        };
-        const Contender contenders[] = {{"lumivast", lumivast, {}},
-                                        {"gifview", QStringLiteral("gifview"), {"-a", gif}},
-                                        {"qt-floor", floor, {gif}}};
-        for (const Contender& contender : contenders) {
-            std::vector<double> map, cpu, xcpu, rss;
-            for (int i = 0; i < runs; ++i) {
-                const Run r = Measure(contender.program, contender.arguments, dir.path(), server,
-                                      seconds, c, root);
-                map.push_back(r.mapMs);
-                cpu.push_back(r.programCpu);
-                xcpu.push_back(r.serverCpu);
-                rss.push_back(r.rss);
+    std::printf("%-9s %-10s %-9s %8s %10s %10s %8s %8s %9s %7s\n", "figures", "picture", "program",
+                "map ms", "program %", "server %", "total %", "RSS MiB", "pixmaps", "ratio");
+    for (const FigureSet& set : sets)
+        for (const Size& s : sizes) {
+            QTemporaryDir dir;
+            const QString gif = dir.filePath(QStringLiteral("figure.gif"));
+            if (!set.write(gif, s))
+                return 1;
+            struct Contender {
+                const char* name;
+                QString program;
+                QStringList arguments;
+                std::vector<double> map, cpu, xcpu, total, rss, pixmaps;
+            };
+            Contender contenders[] = {
+                {"lumivast", lumivast, {}, {}, {}, {}, {}, {}, {}},
+                {"gifview", QStringLiteral("gifview"), {"-a", gif}, {}, {}, {}, {}, {}, {}}};
+            // Run by run in turn, so that a slower moment of the machine falls on both.
+            for (int i = 0; i < runs; ++i)
+                for (Contender& contender : contenders) {
+                    const Run r = Measure(contender.program, contender.arguments, dir.path(),
+                                          server, seconds, c, root);
+                    contender.map.push_back(r.mapMs);
+                    contender.cpu.push_back(r.programCpu);
+                    contender.xcpu.push_back(r.serverCpu);
+                    contender.total.push_back(r.programCpu + r.serverCpu);
+                    contender.rss.push_back(r.rss);
+                    contender.pixmaps.push_back(r.pixmaps);
+                }
+            const double reference = Median(contenders[1].total);
+            for (const Contender& contender : contenders) {
+                std::printf("%-9s %4dx%-5d %-9s %8.1f %10.2f %10.2f %8.2f %8.1f %9.1f %7.2f\n",
+                            set.name, s.width, s.height, contender.name, Median(contender.map),
+                            Median(contender.cpu), Median(contender.xcpu), Median(contender.total),
+                            Median(contender.rss), Median(contender.pixmaps),
+                            reference > 0 ? Median(contender.total) / reference : 0.0);
+                std::fflush(stdout);
             }
-            std::printf("%4dx%-5d %-9s %10.1f %12.2f %12.2f %9.1f\n", s.width, s.height,
-                        contender.name, Median(map), Median(cpu), Median(xcpu), Median(rss));
-            std::fflush(stdout);
         }
-    }
     xcb_disconnect(c);
     return 0;
 }

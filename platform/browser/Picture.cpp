@@ -1,6 +1,7 @@
 #include "Picture.h"
 
 #include <QHash>
+#include <QScopedValueRollback>
 
 namespace platform::browser {
 
@@ -59,7 +60,20 @@ Picture::Picture(const QString& path) {
 }
 
 QImage Picture::CurrentFrame() const {
-    return replaying_ ? shown_ : movie_.currentImage();
+    if (!replaying_)
+        return movie_.currentImage();
+    if (keeping_) {
+        if (!expanded_)
+            ExpandKeptFrame();
+        return shown_;
+    }
+    // Frames not kept are decoded again when they are looked at; nothing looks at them while
+    // the window shows them from elsewhere.
+    if (movie_.currentFrameNumber() != static_cast<int>(current_)) {
+        const QScopedValueRollback decoding(decodingOnDemand_, true);
+        movie_.jumpToFrame(static_cast<int>(current_));
+    }
+    return movie_.currentImage();
 }
 
 int Picture::FrameIndex() const {
@@ -67,44 +81,61 @@ int Picture::FrameIndex() const {
 }
 
 void Picture::MovieFrameChanged(int frameNumber) {
-    if (keeping_) {
+    if (decodingOnDemand_)
+        return;
+    if (learning_) {
         if (frameNumber == static_cast<int>(frames_.size())) {
-            const QImage frame = movie_.currentImage();
-            keptFormat_ = frame.format();
-            // Frames that fit as they are play without expanding; larger ones are compacted,
-            // unless even one byte a pixel is too much (then none is kept at all).
-            const qint64 frameCount = std::max(1, movie_.frameCount());
-            const bool fitsAsIs = frameCount * frame.sizeInBytes() <= FrameCacheBytes;
-            if (!fitsAsIs && frameCount * frame.width() * frame.height() > FrameCacheBytes) {
-                keeping_ = false;
-                emit FrameChanged();
-                return;
-            }
-            const QImage image = fitsAsIs ? frame : Compact(frame);
-            frames_.push_back({image, std::max(10, movie_.nextFrameDelay())});
-            keptBytes_ += image.sizeInBytes();
-            if (keptBytes_ > FrameCacheBytes) {
-                keeping_ = false;
-                frames_ = {};
-            }
+            frames_.push_back({KeepableFrame(), std::max(10, movie_.nextFrameDelay())});
         } else if (frameNumber == 0 && !frames_.empty()) {
-            // A whole loop has been decoded: from here on the kept frames play. A picture of
-            // one frame stays as it is (the movie would read the file again every loop).
-            movie_.stop();
-            replaying_ = true;
-            shown_ = movie_.currentImage();
-            current_ = 0;
-            ExpandKeptFrame();
+            StartReplaying();
+            // A picture of one frame stays as it is (the movie would read the file again
+            // every loop).
             if (frames_.size() == 1)
                 return;
-            loopsLeft_ = movie_.loopCount() < 0 ? -1 : std::max(0, movie_.loopCount() - 1);
-            timer_.start(frames_[0].delayMs);
         } else {
-            keeping_ = false;
+            // Frames out of order: the movie plays on by itself.
+            learning_ = keeping_ = false;
             frames_ = {};
         }
     }
     emit FrameChanged();
+}
+
+QImage Picture::KeepableFrame() {
+    if (!keeping_)
+        return {};
+    const QImage frame = movie_.currentImage();
+    keptFormat_ = frame.format();
+    // Frames that fit as they are play without expanding; larger ones are compacted, unless
+    // even one byte a pixel is too much (then none is kept at all).
+    const qint64 frameCount = std::max(1, movie_.frameCount());
+    const bool fitsAsIs = frameCount * frame.sizeInBytes() <= FrameCacheBytes;
+    QImage image;
+    if (fitsAsIs || frameCount * frame.width() * frame.height() <= FrameCacheBytes)
+        image = fitsAsIs ? frame : Compact(frame);
+    keptBytes_ += image.sizeInBytes();
+    if (image.isNull() || keptBytes_ > FrameCacheBytes) {
+        keeping_ = false;
+        for (Frame& kept : frames_)
+            kept.image = QImage();
+        return {};
+    }
+    return image;
+}
+
+void Picture::StartReplaying() {
+    // A whole loop has been seen: from here on the picture keeps its own time, and shows
+    // its kept frames or decodes a frame when it is looked at.
+    learning_ = false;
+    movie_.setPaused(true);
+    replaying_ = true;
+    shown_ = movie_.currentImage();
+    current_ = 0;
+    expanded_ = false;
+    if (frames_.size() == 1)
+        return;
+    loopsLeft_ = movie_.loopCount() < 0 ? -1 : std::max(0, movie_.loopCount() - 1);
+    timer_.start(frames_[0].delayMs);
 }
 
 void Picture::ShowNextKeptFrame() {
@@ -117,12 +148,13 @@ void Picture::ShowNextKeptFrame() {
         next = 0;
     }
     current_ = next;
-    ExpandKeptFrame();
+    expanded_ = false;
     timer_.start(frames_[current_].delayMs);
     emit FrameChanged();
 }
 
-void Picture::ExpandKeptFrame() {
+void Picture::ExpandKeptFrame() const {
+    expanded_ = true;
     const QImage& kept = frames_[current_].image;
     if (kept.format() != QImage::Format_Indexed8) {
         shown_ = kept;

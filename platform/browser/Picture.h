@@ -22,15 +22,15 @@ public:
     static std::shared_ptr<Picture> Open(const QString& absolutePath);
 
     // Decoded frames kept for replaying, at the most, per picture (as kept, one byte a pixel
-    // for frames of up to 256 colours).
-    static constexpr qint64 FrameCacheBytes = 8 * 1024 * 1024;
+    // for frames of up to 256 colours). Larger animations are decoded again when looked at.
+    static constexpr qint64 FrameCacheBytes = 4 * 1024 * 1024;
 
     QSize Size() const { return size_; }
     QImage CurrentFrame() const;
     // Which frame is shown now (the same number each loop).
     int FrameIndex() const;
     // Whether the frames now come from the kept copies rather than the file.
-    bool PlaysFromMemory() const { return replaying_; }
+    bool PlaysFromMemory() const { return replaying_ && keeping_; }
 
 signals:
     void FrameChanged();
@@ -43,19 +43,27 @@ private:
 
     explicit Picture(const QString& path);
     void MovieFrameChanged(int frameNumber);
+    // The movie's current frame as it is to be kept, or null when frames are not kept.
+    QImage KeepableFrame();
+    void StartReplaying();
     void ShowNextKeptFrame();
-    // Makes the kept frame `current_` the one shown.
-    void ExpandKeptFrame();
+    // Makes the kept frame `current_` the one shown, when someone looks at it: a frame that
+    // comes back from elsewhere (the X server) needs no expanding.
+    void ExpandKeptFrame() const;
 
-    QMovie movie_;
+    mutable QMovie movie_;
     QSize size_;
     std::vector<Frame> frames_;
     qint64 keptBytes_ = 0;
+    // During the first loop each frame's delay is noted (and its image kept while they fit).
+    bool learning_ = true;
     bool keeping_ = true;
+    mutable bool decodingOnDemand_ = false;
     bool replaying_ = false;
     std::size_t current_ = 0;
     // The kept frame being shown, in the movie's own pixel format; one buffer for all frames.
-    QImage shown_;
+    mutable QImage shown_;
+    mutable bool expanded_ = false;
     QImage::Format keptFormat_ = QImage::Format_ARGB32;
     int loopsLeft_ = -1;
     QTimer timer_;
