@@ -109,9 +109,12 @@ void ColourKey::Update() {
             replay->Keep(stamp, content_, mask);
     }
     // Kept in the server, the content and its shape go on screen together at once (the
-    // window's own painting that follows puts the same pixels there).
+    // window's own painting that follows puts the same pixels there). A content kept nowhere
+    // is the window's own to show, exposures included.
     if (Present(stamp, mask))
         return;
+    if (replay_)
+        replay_->ReturnToToolkit();
     if (applied_ && mask == shown_)
         return;
     if (!applied_ || !window_->isVisible()) {

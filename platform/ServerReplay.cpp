@@ -1,11 +1,16 @@
 #include "ServerReplay.h"
 
+#include "CompactFrame.h"
+
 #include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
 #include <cstdlib>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 #include <vector>
 #include <xcb/shape.h>
+#include <xcb/shm.h>
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 
@@ -66,7 +71,11 @@ ServerReplay::~ServerReplay() {
     ForgetAll();
     if (gc_)
         xcb_free_gc(connection_, gc_);
+    if (segment_)
+        xcb_shm_detach(connection_, segment_);
     xcb_flush(connection_);
+    if (shared_)
+        shmdt(shared_);
 }
 
 std::uint32_t ServerReplay::NativeWindow() const {
@@ -75,50 +84,105 @@ std::uint32_t ServerReplay::NativeWindow() const {
 }
 
 bool ServerReplay::FitsBudget(QSize size, qint64 count) {
-    return count * 4 * size.width() * size.height() <= BudgetBytes;
+    return (count + 1) * 4 * size.width() * size.height() <= BudgetBytes;
+}
+
+std::uint32_t ServerReplay::CreatePixmap(std::uint32_t window) {
+    const xcb_pixmap_t pixmap = xcb_generate_id(connection_);
+    xcb_create_pixmap(connection_, depth_, pixmap, window,
+                      static_cast<std::uint16_t>(keptSize_.width()),
+                      static_cast<std::uint16_t>(keptSize_.height()));
+    if (!gc_) {
+        gc_ = xcb_generate_id(connection_);
+        // No exposure events for copies: the window's own repaints come from its background.
+        const std::uint32_t noExposures = 0;
+        xcb_create_gc(connection_, gc_, pixmap, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
+    }
+    return pixmap;
+}
+
+void ServerReplay::SendPixels(std::uint32_t pixmap, const uchar* pixels, qsizetype stride) {
+    const auto width = static_cast<std::uint16_t>(keptSize_.width());
+    const auto height = static_cast<std::uint16_t>(keptSize_.height());
+    if (pixels == shared_) {
+        xcb_shm_put_image(connection_, pixmap, gc_, width, height, 0, 0, width, height, 0, 0,
+                          depth_, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, segment_, 0);
+        return;
+    }
+    // In bands of rows that each fit one request.
+    const qsizetype requestBytes = qsizetype(xcb_get_maximum_request_length(connection_)) * 4;
+    const int rows = int(qMax<qsizetype>(1, (requestBytes - 64) / stride));
+    for (int y = 0; y < height; y += rows) {
+        const int band = qMin(rows, height - y);
+        xcb_put_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc_, width,
+                      static_cast<std::uint16_t>(band), 0, static_cast<std::int16_t>(y), 0, depth_,
+                      static_cast<std::uint32_t>(band * stride), pixels + y * stride);
+    }
+}
+
+std::uint32_t ServerReplay::Stage(const QImage& compact) {
+    const qsizetype stride = qsizetype(keptSize_.width()) * 4;
+    const size_t bytes = size_t(stride) * size_t(keptSize_.height());
+    if (!sharedTried_) {
+        sharedTried_ = true;
+        // The segment is marked for removal at once: it goes when both sides let it go.
+        const int id = xcb_get_extension_data(connection_, &xcb_shm_id)->present
+                           ? shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600)
+                           : -1;
+        void* memory = id >= 0 ? shmat(id, nullptr, 0) : reinterpret_cast<void*>(-1);
+        if (memory != reinterpret_cast<void*>(-1)) {
+            const xcb_shm_seg_t segment = xcb_generate_id(connection_);
+            xcb_generic_error_t* error = xcb_request_check(
+                connection_, xcb_shm_attach_checked(connection_, segment, std::uint32_t(id), 0));
+            if (error)
+                shmdt(memory);
+            else
+                shared_ = static_cast<uchar*>(memory), segment_ = segment;
+            std::free(error);
+        }
+        if (id >= 0)
+            shmctl(id, IPC_RMID, nullptr);
+    }
+    static thread_local QByteArray unshared;
+    uchar* pixels = shared_;
+    if (!pixels) {
+        unshared.resize(qsizetype(bytes));
+        pixels = reinterpret_cast<uchar*>(unshared.data());
+    }
+    ExpandFrame(compact, pixels, stride);
+    SendPixels(stage_, pixels, stride);
+    return stage_;
 }
 
 void ServerReplay::Keep(size_t stamp, const QImage& content, const QRegion& shown) {
-    if (overBudget_ || content.format() != QImage::Format_RGB32 || kept_.contains(stamp))
+    if (content.format() != QImage::Format_RGB32 || kept_.contains(stamp))
         return;
     // Contents of another size do not come back (the window was resized): they go.
     if (content.size() != keptSize_)
         ForgetAll();
     keptSize_ = content.size();
-    if (!FitsBudget(keptSize_, kept_.size() + 1)) {
-        ReturnToToolkit();
-        ForgetAll();
-        overBudget_ = true;
-        return;
-    }
     const xcb_window_t window = NativeWindow();
     if (!window)
         return;
-    const Kept kept{xcb_generate_id(connection_), xcb_generate_id(connection_)};
-    const auto width = static_cast<std::uint16_t>(content.width());
-    xcb_create_pixmap(connection_, depth_, kept.pixmap, window, width,
-                      static_cast<std::uint16_t>(content.height()));
-    if (!gc_) {
-        gc_ = xcb_generate_id(connection_);
-        // No exposure events for copies: the window's own repaints come from its background.
-        const std::uint32_t noExposures = 0;
-        xcb_create_gc(connection_, gc_, kept.pixmap, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
-    }
-    // In bands of rows that each fit one request.
-    const qsizetype stride = content.bytesPerLine();
-    const qsizetype requestBytes = qsizetype(xcb_get_maximum_request_length(connection_)) * 4;
-    const int rows = int(qMax<qsizetype>(1, (requestBytes - 64) / stride));
-    for (int y = 0; y < content.height(); y += rows) {
-        const int band = qMin(rows, content.height() - y);
-        xcb_put_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, kept.pixmap, gc_, width,
-                      static_cast<std::uint16_t>(band), 0, static_cast<std::int16_t>(y), 0, depth_,
-                      static_cast<std::uint32_t>(band * stride), content.constScanLine(y));
+    Kept kept{0, 0, {}};
+    if (FitsBudget(keptSize_, inServer_ + 1)) {
+        kept.pixmap = CreatePixmap(window);
+        SendPixels(kept.pixmap, content.constBits(), content.bytesPerLine());
+        ++inServer_;
+    } else {
+        kept.compact = CompactFrame(content);
+        if (programBytes_ + kept.compact.sizeInBytes() > ProgramBudgetBytes)
+            return;
+        programBytes_ += kept.compact.sizeInBytes();
+        if (!stage_)
+            stage_ = CreatePixmap(window);
     }
     std::vector<xcb_rectangle_t> rectangles;
     for (const QRect& r : shown)
         rectangles.push_back({static_cast<std::int16_t>(r.x()), static_cast<std::int16_t>(r.y()),
                               static_cast<std::uint16_t>(r.width()),
                               static_cast<std::uint16_t>(r.height())});
+    kept.region = xcb_generate_id(connection_);
     xcb_xfixes_create_region(connection_, kept.region,
                              static_cast<std::uint32_t>(rectangles.size()), rectangles.data());
     kept_.insert(stamp, kept);
@@ -141,16 +205,17 @@ bool ServerReplay::Present(size_t stamp) {
     // uncovers the window; the copy then covers the whole window. Other clients wait
     // meanwhile, so that nothing ever sees the new shape with the old pixels.
     xcb_grab_server(connection_);
+    const xcb_pixmap_t pixmap = found->pixmap ? found->pixmap : Stage(found->compact);
     const std::uint32_t noBackground[] = {XCB_BACK_PIXMAP_NONE,
                                           toolkitEvents_ & ~std::uint32_t(XCB_EVENT_MASK_EXPOSURE)};
     xcb_change_window_attributes(connection_, window, XCB_CW_BACK_PIXMAP | XCB_CW_EVENT_MASK,
                                  noBackground);
     xcb_xfixes_set_window_shape_region(connection_, window, XCB_SHAPE_SK_BOUNDING, 0, 0,
                                        found->region);
-    xcb_copy_area(connection_, found->pixmap, window, gc_, 0, 0, 0, 0,
+    xcb_copy_area(connection_, pixmap, window, gc_, 0, 0, 0, 0,
                   static_cast<std::uint16_t>(keptSize_.width()),
                   static_cast<std::uint16_t>(keptSize_.height()));
-    xcb_change_window_attributes(connection_, window, XCB_CW_BACK_PIXMAP, &found->pixmap);
+    xcb_change_window_attributes(connection_, window, XCB_CW_BACK_PIXMAP, &pixmap);
     xcb_ungrab_server(connection_);
     xcb_flush(connection_);
     presenting_ = true;
@@ -169,10 +234,16 @@ void ServerReplay::ReturnToToolkit() {
 
 void ServerReplay::ForgetAll() {
     for (const Kept& kept : std::as_const(kept_)) {
-        xcb_free_pixmap(connection_, kept.pixmap);
+        if (kept.pixmap)
+            xcb_free_pixmap(connection_, kept.pixmap);
         xcb_xfixes_destroy_region(connection_, kept.region);
     }
+    if (stage_)
+        xcb_free_pixmap(connection_, stage_);
+    stage_ = 0;
     kept_.clear();
+    inServer_ = 0;
+    programBytes_ = 0;
 }
 
 } // namespace platform

@@ -15,11 +15,16 @@ namespace platform {
 // pixmap with its shape as a region; when it comes back (each loop of an animation after
 // the first), presenting it takes four small requests: no painting, no pixels sent. The
 // kept pixmap also becomes the window's background, so the server itself repaints whatever
-// other windows uncover. Only on X11, for windows drawn one device pixel per pixel.
+// other windows uncover. Contents beyond the server's budget are kept by the program (one
+// byte a pixel where they have at most 256 colours) and sent through shared memory (MIT-SHM,
+// else the ordinary image request) into one pixmap that is presented the same way. Only on
+// X11, for windows drawn one device pixel per pixel.
 class ServerReplay {
 public:
-    // The server memory that the contents of one window may take.
+    // The server memory that the contents of one window may take, and the program's own
+    // memory for the contents beyond it.
     static constexpr qint64 BudgetBytes = 64 * 1024 * 1024;
+    static constexpr qint64 ProgramBudgetBytes = 16 * 1024 * 1024;
 
     // A replay for the shown top-level `window`, or null where contents cannot be kept (no
     // X11, a pixel format the kept images do not match).
@@ -28,12 +33,13 @@ public:
     ServerReplay(const ServerReplay&) = delete;
     ServerReplay& operator=(const ServerReplay&) = delete;
 
-    // Whether `count` contents of `size` fit the budget (4 bytes a pixel in the server).
+    // Whether `count` contents of `size` fit the budget (4 bytes a pixel in the server), one
+    // pixmap for the contents the program keeps included.
     static bool FitsBudget(QSize size, qint64 count);
 
     // Keeps `content` (the window's pixels, in RGB32) and the region of it that is shown,
-    // under `stamp`. Once the contents of the window would exceed the budget, every kept one
-    // is let go and nothing more is kept: the window is then always painted.
+    // under `stamp`: in the server while the budget allows, else in the program while its
+    // budget allows; a content kept nowhere is painted by the window each time.
     void Keep(size_t stamp, const QImage& content, const QRegion& shown);
     // Puts the content kept under `stamp` on screen; false when there is none.
     bool Present(size_t stamp);
@@ -44,12 +50,18 @@ public:
 
 private:
     struct Kept {
-        std::uint32_t pixmap;
+        std::uint32_t pixmap; // 0 for a content the program keeps
         std::uint32_t region;
+        QImage compact;
     };
     ServerReplay(xcb_connection_t* connection, QWidget* window, std::uint8_t depth);
     // The window's native id now: the toolkit may have made its native window anew.
     std::uint32_t NativeWindow() const;
+    std::uint32_t CreatePixmap(std::uint32_t window);
+    // Sends 32-bit pixels `rows` apart into `pixmap`, through shared memory where it can.
+    void SendPixels(std::uint32_t pixmap, const uchar* pixels, qsizetype stride);
+    // Writes a content the program keeps into the pixmap its contents are shown from.
+    std::uint32_t Stage(const QImage& compact);
     void ForgetAll();
 
     xcb_connection_t* connection_;
@@ -58,7 +70,14 @@ private:
     std::uint32_t gc_ = 0;
     QHash<size_t, Kept> kept_;
     QSize keptSize_;
-    bool overBudget_ = false;
+    int inServer_ = 0;
+    qint64 programBytes_ = 0;
+    // The pixmap that contents the program keeps are shown from.
+    std::uint32_t stage_ = 0;
+    // A shared memory segment as large as one content (none: the ordinary image request).
+    std::uint32_t segment_ = 0;
+    uchar* shared_ = nullptr;
+    bool sharedTried_ = false;
     bool presenting_ = false;
     // The events the toolkit asked for on the window, while presenting without exposures.
     std::uint32_t toolkitEvents_ = 0;

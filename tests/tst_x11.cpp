@@ -138,32 +138,36 @@ private slots:
 
         // Which frame the screen shows: the overlay's shape is its figure (nothing for the
         // black one), the figure shows in its colour, the window beneath around it (read
-        // between two reads of the same shape: -1 when a frame change fell between).
+        // between two reads of the same shape: -1 when a frame change fell between). Under a
+        // reparenting window manager, which copies each new shape to its frame a moment
+        // later, the figure may miss pixels meanwhile: there only no key colour may show.
         const QList<QRegion> figures = {QRegion(0, 39, 49, 39), QRegion(49, 39, 49, 39), QRegion()};
         const QRect inside(0, 0, 98, 78);
+        const bool exact = !display_.windowManagerRuns();
         QString wrong;
-        QElapsedTimer clock;
         const auto shownFrame = [&] {
             const QRegion shape = display_.shape(overlay.id).intersected(inside);
             const QImage screen = display_.screenImage(overlay.geometry);
             if (display_.shape(overlay.id).intersected(inside) != shape)
                 return -1;
             for (int y = 0; y < inside.height(); ++y)
-                for (int x = 0; x < inside.width(); ++x)
-                    if (screen.pixel(x, y) !=
-                        (shape.contains(QPoint(x, y)) ? qRgb(1, 0, 0) : qRgb(255, 255, 255)))
-                        wrong = QString("pixel %1,%2 is %3, shape %4 rects, time %5")
+                for (int x = 0; x < inside.width(); ++x) {
+                    const QRgb expected =
+                        shape.contains(QPoint(x, y)) ? qRgb(1, 0, 0) : qRgb(255, 255, 255);
+                    if (screen.pixel(x, y) == qRgb(0, 0, 0) ||
+                        (exact && screen.pixel(x, y) != expected))
+                        wrong = QString("pixel %1,%2 is %3")
                                     .arg(x)
                                     .arg(y)
-                                    .arg(screen.pixel(x, y), 0, 16)
-                                    .arg(shape.rectCount())
-                                    .arg(clock.elapsed());
+                                    .arg(screen.pixel(x, y), 0, 16);
+                }
             wrong += figures.contains(shape) ? "" : " not a figure";
             return int(figures.indexOf(shape));
         };
         // So over several loops: from the second on, the frames come back from the X server.
         QList<int> seen(3, 0);
         int last = -1;
+        QElapsedTimer clock;
         clock.start();
         while (clock.elapsed() < 5000 && *std::min_element(seen.begin(), seen.end()) < 3) {
             if (const int frame = shownFrame(); frame >= 0 && frame != last)
@@ -180,23 +184,81 @@ private slots:
         }
 
         // A click on black goes to the window beneath; a click on the figure, right as its
-        // frame comes, opens the menu.
+        // frame comes, opens the menu (tried again should the frame have gone meanwhile,
+        // when the click reaches the window beneath).
         display_.buttonPresses();
         display_.click(overlay.geometry.topLeft() + QPoint(80, 20));
         QTRY_COMPARE_WITH_TIMEOUT(display_.buttonPresses().size(), 1, 3000);
         const auto onFigure = [&] { return display_.shape(overlay.id).contains(QPoint(10, 60)); };
-        QVERIFY(QTest::qWaitFor([&] { return !onFigure(); }, 3000));
-        QVERIFY(QTest::qWaitFor(onFigure, 3000));
-        display_.click(overlay.geometry.topLeft() + QPoint(10, 60));
-        QTRY_VERIFY_WITH_TIMEOUT(program.viewable().size() == 2, 3000);
-        QCOMPARE(display_.buttonPresses().size(), 1);
+        for (int attempt = 0; attempt < 5 && program.viewable().size() == 1; ++attempt) {
+            QVERIFY(QTest::qWaitFor([&] { return !onFigure(); }, 3000));
+            QVERIFY(QTest::qWaitFor(onFigure, 3000));
+            display_.click(overlay.geometry.topLeft() + QPoint(10, 60));
+            if (QTest::qWaitFor([&] { return program.viewable().size() == 2; }, 1000))
+                break;
+        }
+        QCOMPARE(program.viewable().size(), 2);
 
         // A message that comes while the figure plays (its picture deleted) is stacked above.
         display_.keyClick(Escape);
+        QTRY_COMPARE_WITH_TIMEOUT(program.viewable().size(), 1, 3000);
         QVERIFY(QFile::remove(folder.file("quarters.gif")));
         const x11::Window box = program.waitFor("Lumivast");
         QVERIFY(overlay.geometry.intersects(display_.framed(box)));
-        QVERIFY(display_.stackedAbove(box.id, overlay.id));
+        QTRY_VERIFY_WITH_TIMEOUT(display_.stackedAbove(box.id, overlay.id), 3000);
+    }
+
+    // An animation whose frames exceed the X server's budget for one window: the frames
+    // beyond it are sent from the program each time, and every frame shows as it should.
+    void framesBeyondTheServersBudget() {
+        // A reparenting window manager copies each new shape to its frame a moment later, and
+        // until then shows the old one: that lag is its own, and is left out here.
+        if (display_.windowManagerRuns())
+            QSKIP("checked without a window manager");
+        CurrentFolder folder;
+        // 24 frames of 1024 × 768 (3 MiB each in the server): a bar of RGB 1,0,0 whose place
+        // tells the frame.
+        constexpr int Frames = 24;
+        QVERIFY(fixtures::WriteDrawnGif(
+            folder.file("large.gif"), 1024, 768, Frames, {Qt::black, QColor(1, 0, 0)}, 8,
+            [](int f, int x, int y) { return y >= 100 && y < 140 && x / 40 == f; }));
+        display_.createWindowBeneath(QRect(0, 0, 1280, 1024));
+        Program program(folder.path());
+        const x11::Window overlay = program.onlyWindow();
+        QCOMPARE(overlay.geometry.size(), QSize(1022, 766));
+        // From the first change of frame on: as the window first appears, the window system
+        // shows it before it has painted.
+        const QRect first = display_.shape(overlay.id).boundingRect();
+        QVERIFY(QTest::qWaitFor([&] { return display_.shape(overlay.id).boundingRect() != first; },
+                                3000));
+        QList<int> seen(Frames, 0);
+        int last = -1;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 15000 && *std::min_element(seen.begin(), seen.end()) < 3) {
+            const QRect bar = display_.shape(overlay.id).boundingRect();
+            const int frame = (bar.x() + 1) / 40;
+            QCOMPARE(bar, QRect(frame * 40 - 1, 99, 40, 40).intersected(QRect(0, 0, 1022, 766)));
+            // A column through the bar: the bar's colour, the window beneath around it.
+            const QImage column = display_.screenImage(
+                QRect(overlay.geometry.topLeft() + QPoint(bar.center().x(), 98), QSize(1, 42)));
+            if (display_.shape(overlay.id).boundingRect() != bar)
+                continue;
+            for (int y = 0; y < 42; ++y)
+                QVERIFY2(column.pixel(0, y) ==
+                             (y == 0 || y == 41 ? qRgb(255, 255, 255) : qRgb(1, 0, 0)),
+                         qPrintable(QString("frame %1, row %2: %3, after %4 ms")
+                                        .arg(frame)
+                                        .arg(y)
+                                        .arg(column.pixel(0, y), 0, 16)
+                                        .arg(clock.elapsed())));
+            if (frame != last)
+                ++seen[last = frame];
+        }
+        QVERIFY(*std::min_element(seen.begin(), seen.end()) >= 3);
+        // X-Resource counts the window's background, one of them, a second time.
+        QVERIFY(display_.pixmapBytes(program.process.processId()) <=
+                64 * 1024 * 1024 + 1022 * 766 * 4);
     }
 
     // With several pictures, under a window manager: both information windows have fixed

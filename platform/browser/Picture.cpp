@@ -1,5 +1,7 @@
 #include "Picture.h"
 
+#include "platform/CompactFrame.h"
+
 #include <QHash>
 #include <QScopedValueRollback>
 
@@ -11,41 +13,6 @@ namespace {
 QHash<QString, std::weak_ptr<Picture>>& OpenPictures() {
     static QHash<QString, std::weak_ptr<Picture>> pictures;
     return pictures;
-}
-
-// The frame with one byte a pixel when it has at most 256 colours (exactly those), else as it is.
-QImage Compact(const QImage& frame) {
-    if (frame.depth() != 32)
-        return frame;
-    QHash<QRgb, uchar> indexOf;
-    QList<QRgb> colours;
-    QImage compact(frame.size(), QImage::Format_Indexed8);
-    // Neighbouring pixels mostly share a colour: the last one found is tried first.
-    QRgb last = 0;
-    uchar lastIndex = 0;
-    const int width = frame.width(), height = frame.height();
-    for (int y = 0; y < height; ++y) {
-        const auto* in = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
-        uchar* out = compact.scanLine(y);
-        for (int x = 0; x < width; ++x) {
-            if (in[x] != last || colours.isEmpty()) {
-                auto found = indexOf.constFind(in[x]);
-                if (found == indexOf.constEnd()) {
-                    if (colours.size() == 256)
-                        return frame;
-                    found = indexOf.insert(in[x], static_cast<uchar>(colours.size()));
-                    colours.append(in[x]);
-                }
-                last = in[x];
-                lastIndex = found.value();
-            }
-            out[x] = lastIndex;
-        }
-    }
-    // The table holds the frame's own 32-bit values, so expanding gives back the same bits
-    // whatever its format (premultiplied or not).
-    compact.setColorTable(colours);
-    return compact;
 }
 
 } // namespace
@@ -112,7 +79,7 @@ QImage Picture::KeepableFrame() {
     const bool fitsAsIs = frameCount * frame.sizeInBytes() <= FrameCacheBytes;
     QImage image;
     if (fitsAsIs || frameCount * frame.width() * frame.height() <= FrameCacheBytes)
-        image = fitsAsIs ? frame : Compact(frame);
+        image = fitsAsIs ? frame : CompactFrame(frame);
     keptBytes_ += image.sizeInBytes();
     if (image.isNull() || keptBytes_ > FrameCacheBytes) {
         keeping_ = false;
@@ -163,15 +130,7 @@ void Picture::ExpandKeptFrame() const {
     // Written in place: no new buffer per frame (the page holds no copy between paints).
     if (shown_.size() != kept.size() || shown_.format() != keptFormat_)
         shown_ = QImage(kept.size(), keptFormat_);
-    const QList<QRgb> table = kept.colorTable();
-    const QRgb* colours = table.constData();
-    const int width = kept.width(), height = kept.height();
-    for (int y = 0; y < height; ++y) {
-        const uchar* in = kept.constScanLine(y);
-        auto* out = reinterpret_cast<QRgb*>(shown_.scanLine(y));
-        for (int x = 0; x < width; ++x)
-            out[x] = colours[in[x]];
-    }
+    ExpandFrame(kept, shown_.bits(), shown_.bytesPerLine());
 }
 
 std::shared_ptr<Picture> Picture::Open(const QString& absolutePath) {

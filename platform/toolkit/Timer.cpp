@@ -23,7 +23,8 @@ void Timer::RestUntilChanged(const QString& file) {
     const QFileInfo info(file);
     const QString path = info.absoluteFilePath(), folder = info.absolutePath();
     // A file that was replaced is watched anew (a watch follows the file, not its name).
-    watcher_.removePaths(watcher_.files());
+    if (!watcher_.files().isEmpty())
+        watcher_.removePaths(watcher_.files());
     if (!watcher_.directories().contains(folder))
         watcher_.addPath(folder);
     watcher_.addPath(path);
