@@ -4,7 +4,6 @@
 
 #include <QBitmap>
 #include <QEvent>
-#include <QExposeEvent>
 #include <QImage>
 #include <QPainter>
 #include <QScopedValueRollback>

@@ -143,11 +143,10 @@ std::uint32_t ServerReplay::Stage(const QImage& compact) {
         if (id >= 0)
             shmctl(id, IPC_RMID, nullptr);
     }
-    static thread_local QByteArray unshared;
     uchar* pixels = shared_;
     if (!pixels) {
-        unshared.resize(qsizetype(bytes));
-        pixels = reinterpret_cast<uchar*>(unshared.data());
+        unshared_.resize(qsizetype(bytes));
+        pixels = reinterpret_cast<uchar*>(unshared_.data());
     }
     ExpandFrame(compact, pixels, stride);
     SendPixels(stage_, pixels, stride);

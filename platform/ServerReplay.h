@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QHash>
 #include <QImage>
 #include <QRegion>
@@ -77,6 +78,8 @@ private:
     // A shared memory segment as large as one content (none: the ordinary image request).
     std::uint32_t segment_ = 0;
     uchar* shared_ = nullptr;
+    // Where MIT-SHM is missing: the pixels on their way in an ordinary request.
+    QByteArray unshared_;
     bool sharedTried_ = false;
     bool presenting_ = false;
     // The events the toolkit asked for on the window, while presenting without exposures.
