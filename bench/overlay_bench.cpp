@@ -93,24 +93,15 @@ bool WriteIntricate(const QString& path, const Size& s) {
     return gifwriter::WriteGif(path.toStdString(), animation).empty();
 }
 
-// Bytes of the pixmaps that the X client of process `pid` holds (X-Resource), -1 if unknown.
-double PixmapMiB(xcb_connection_t* c, qint64 pid) {
-    xcb_res_client_id_spec_t all{XCB_NONE, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-    xcb_res_query_client_ids_reply_t* ids =
-        xcb_res_query_client_ids_reply(c, xcb_res_query_client_ids(c, 1, &all), nullptr);
-    double mib = -1;
-    for (auto it = ids ? xcb_res_query_client_ids_ids_iterator(ids)
-                       : xcb_res_client_id_value_iterator_t{};
-         it.rem && mib < 0; xcb_res_client_id_value_next(&it)) {
-        if (it.data->length < 4 || *xcb_res_client_id_value_value(it.data) != pid)
-            continue;
-        xcb_res_query_client_pixmap_bytes_reply_t* bytes = xcb_res_query_client_pixmap_bytes_reply(
-            c, xcb_res_query_client_pixmap_bytes(c, it.data->spec.client), nullptr);
-        if (bytes)
-            mib = (double(bytes->bytes) + double(bytes->bytes_overflow) * 4294967296.0) / 1048576.0;
-        std::free(bytes);
-    }
-    std::free(ids);
+// MiB of the pixmaps held by the X client that made `window` (X-Resource knows a client by
+// any resource it made), -1 if unknown.
+double PixmapMiB(xcb_connection_t* c, xcb_window_t window) {
+    xcb_res_query_client_pixmap_bytes_reply_t* bytes = xcb_res_query_client_pixmap_bytes_reply(
+        c, xcb_res_query_client_pixmap_bytes(c, window), nullptr);
+    const double mib =
+        bytes ? (double(bytes->bytes) + double(bytes->bytes_overflow) * 4294967296.0) / 1048576.0
+              : -1;
+    std::free(bytes);
     return mib;
 }
 
@@ -155,13 +146,13 @@ bool Viewable(xcb_connection_t* c, xcb_window_t window) {
     return viewable;
 }
 
-// Whether a top-level window that was not there before has been mapped (gifview names no
+// A top-level window that was not there before and has been mapped, or 0 (gifview names no
 // process on its window, so windows are told apart by being new).
-bool Mapped(xcb_connection_t* c, xcb_window_t root, const QList<xcb_window_t>& before) {
+xcb_window_t Mapped(xcb_connection_t* c, xcb_window_t root, const QList<xcb_window_t>& before) {
     for (xcb_window_t w : TopLevels(c, root))
         if (!before.contains(w) && Viewable(c, w))
-            return true;
-    return false;
+            return w;
+    return 0;
 }
 
 struct Run {
@@ -181,8 +172,9 @@ Run Measure(const QString& program, const QStringList& args, const QString& fold
     process.start();
     if (!process.waitForStarted(5000))
         return run;
+    xcb_window_t shown = 0;
     while (clock.elapsed() < 10000) {
-        if (Mapped(c, root, before)) {
+        if ((shown = Mapped(c, root, before))) {
             run.mapMs = clock.nsecsElapsed() / 1e6;
             break;
         }
@@ -197,7 +189,7 @@ Run Measure(const QString& program, const QStringList& args, const QString& fold
     run.programCpu = 100.0 * (CpuSeconds(process.processId()) - p0) / elapsed;
     run.serverCpu = 100.0 * (CpuSeconds(server) - s0) / elapsed;
     run.rss = ResidentMiB(process.processId());
-    run.pixmaps = PixmapMiB(c, process.processId());
+    run.pixmaps = PixmapMiB(c, shown);
     process.kill();
     process.waitForFinished(3000);
     QThread::msleep(500);

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPalette>
+#include <QPointer>
 
 using namespace platform;
 
@@ -72,10 +73,8 @@ void frmGif::Form_Load() {
         });
         // A frame shown before comes back from the X server, without repainting the views.
         for (browser::WebBrowser* view : {usrWeb1->WebBrowser1, usrWeb2->WebBrowser1})
-            view->SetFramePresenter([this] {
-                ColourKey* key = ColourKey::Of(this);
-                return key && key->PresentKnownContent();
-            });
+            view->SetFramePresenter(
+                [key = QPointer<ColourKey>(key)] { return key && key->PresentKnownContent(); });
     }
 
     usrWeb1->LoadHtml(

@@ -257,8 +257,7 @@ private slots:
         }
         QVERIFY(*std::min_element(seen.begin(), seen.end()) >= 3);
         // X-Resource counts the window's background, one of them, a second time.
-        QVERIFY(display_.pixmapBytes(program.process.processId()) <=
-                64 * 1024 * 1024 + 1022 * 766 * 4);
+        QVERIFY(display_.pixmapBytes(overlay.id) <= 64 * 1024 * 1024 + 1022 * 766 * 4);
     }
 
     // With several pictures, under a window manager: both information windows have fixed
@@ -304,7 +303,7 @@ private slots:
         QVERIFY(program.showsAlone(main));
 
         program.display.keyClick(Home);
-        const auto pixmaps = [&] { return display_.pixmapBytes(program.process.processId()); };
+        const auto pixmaps = [&] { return display_.pixmapBytes(main.id); };
         const qint64 before = pixmaps();
         program.display.keyClick(Return); // the keyboard is the list's: a.gif opens
         const x11::Window overlay =

@@ -182,21 +182,11 @@ xcb_window_t Display::inputFocus() {
     return reply ? reply->focus : xcb_window_t(XCB_WINDOW_NONE);
 }
 
-qint64 Display::pixmapBytes(qint64 pid) {
-    xcb_res_client_id_spec_t all{XCB_NONE, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-    auto ids = Own(xcb_res_query_client_ids_reply(
-        connection_, xcb_res_query_client_ids(connection_, 1, &all), nullptr));
-    for (auto it = ids ? xcb_res_query_client_ids_ids_iterator(ids.get())
-                       : xcb_res_client_id_value_iterator_t{};
-         it.rem; xcb_res_client_id_value_next(&it)) {
-        if (it.data->length < 4 || *xcb_res_client_id_value_value(it.data) != pid)
-            continue;
-        auto bytes = Own(xcb_res_query_client_pixmap_bytes_reply(
-            connection_, xcb_res_query_client_pixmap_bytes(connection_, it.data->spec.client),
-            nullptr));
-        return bytes ? qint64(bytes->bytes) + (qint64(bytes->bytes_overflow) << 32) : -1;
-    }
-    return -1;
+qint64 Display::pixmapBytes(xcb_window_t window) {
+    // X-Resource knows a client by any resource it made.
+    auto bytes = Own(xcb_res_query_client_pixmap_bytes_reply(
+        connection_, xcb_res_query_client_pixmap_bytes(connection_, window), nullptr));
+    return bytes ? qint64(bytes->bytes) + (qint64(bytes->bytes_overflow) << 32) : -1;
 }
 
 void Display::createWindowBeneath(const QRect& area) {

@@ -48,8 +48,9 @@ public:
     // What the screen shows in a rectangle of the root window.
     QImage screenImage(const QRect& area);
     xcb_window_t inputFocus();
-    // What the pixmaps that process `pid` holds in the server take (X-Resource), -1 unknown.
-    qint64 pixmapBytes(qint64 pid);
+    // What the pixmaps held in the server by the program that made `window` take
+    // (X-Resource), -1 unknown.
+    qint64 pixmapBytes(xcb_window_t window);
     // A plain window of the test's own at `area`, below every other, that notes button
     // presses; buttonPresses() lists them (in root coordinates).
     void createWindowBeneath(const QRect& area);
