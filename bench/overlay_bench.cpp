@@ -2,10 +2,11 @@
 // server the caller started (DISPLAY): time from process start to the overlay being mapped,
 // and, after a warm-up, the CPU share of one core (the program's own and the X server's),
 // the resident memory and the bytes of pixmaps the program holds in the X server while a
-// picture plays. The two programs take turns run by run. Two sets of figures: simple
+// picture plays. Beside them runs replay_floor, the overlay's way of presenting frames with
+// nothing else in it. The programs take turns run by run. Two sets of figures: simple
 // outlines (a disc crossing the picture) and intricate ones (a rotating star in a ring with
 // orbiting dots: many runs a row, all changing every frame).
-// Usage: overlay_bench LUMIVAST_BINARY XSERVER_PID [RUNS] [SECONDS]
+// Usage: overlay_bench LUMIVAST_BINARY XSERVER_PID [RUNS] [SECONDS] [COMPOSITOR_PID]
 //        overlay_bench --write FOLDER   (only writes the figures, for profiling by hand)
 #include "gifwriter/GifWriter.h"
 
@@ -159,8 +160,9 @@ struct Run {
     double mapMs = -1, programCpu = 0, serverCpu = 0, rss = 0, pixmaps = 0;
 };
 
+// The X server's share counts the compositing manager's too, where one runs (`compositor`).
 Run Measure(const QString& program, const QStringList& args, const QString& folder, qint64 server,
-            double seconds, xcb_connection_t* c, xcb_window_t root) {
+            qint64 compositor, double seconds, xcb_connection_t* c, xcb_window_t root) {
     Run run;
     QProcess process;
     process.setProgram(program);
@@ -181,13 +183,16 @@ Run Measure(const QString& program, const QStringList& args, const QString& fold
         QThread::usleep(500);
     }
     QThread::sleep(3); // warm-up
-    const double p0 = CpuSeconds(process.processId()), s0 = CpuSeconds(server);
+    const auto serverSide = [&] {
+        return CpuSeconds(server) + (compositor ? CpuSeconds(compositor) : 0);
+    };
+    const double p0 = CpuSeconds(process.processId()), s0 = serverSide();
     QElapsedTimer window;
     window.start();
     QThread::usleep(static_cast<unsigned long>(seconds * 1e6));
     const double elapsed = window.nsecsElapsed() / 1e9;
     run.programCpu = 100.0 * (CpuSeconds(process.processId()) - p0) / elapsed;
-    run.serverCpu = 100.0 * (CpuSeconds(server) - s0) / elapsed;
+    run.serverCpu = 100.0 * (serverSide() - s0) / elapsed;
     run.rss = ResidentMiB(process.processId());
     run.pixmaps = PixmapMiB(c, shown);
     process.kill();
@@ -224,13 +229,17 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s LUMIVAST_BINARY XSERVER_PID [RUNS] [SECONDS]\n", argv[0]);
+        std::fprintf(stderr,
+                     "usage: %s LUMIVAST_BINARY XSERVER_PID [RUNS] [SECONDS] [COMPOSITOR_PID]\n",
+                     argv[0]);
         return 2;
     }
     const QString lumivast = QString::fromLocal8Bit(argv[1]);
     const qint64 server = QString::fromLocal8Bit(argv[2]).toLongLong();
     const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
     const double seconds = argc > 4 ? std::atof(argv[4]) : 20.0;
+    const qint64 compositor = argc > 5 ? QString::fromLocal8Bit(argv[5]).toLongLong() : 0;
+    const QString floor = QCoreApplication::applicationDirPath() + QStringLiteral("/replay_floor");
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(c)) {
         std::fprintf(stderr, "no X server\n");
@@ -238,8 +247,9 @@ int main(int argc, char* argv[]) {
     }
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
 
-    std::printf("%-9s %-10s %-9s %8s %10s %10s %8s %8s %9s %7s\n", "figures", "picture", "program",
-                "map ms", "program %", "server %", "total %", "RSS MiB", "pixmaps", "ratio");
+    std::printf("%-9s %-10s %-9s %8s %10s %10s %8s %8s %9s %7s %8s\n", "figures", "picture",
+                "program", "map ms", "program %", "server %", "total %", "RSS MiB", "pixmaps",
+                "ratio", "vs floor");
     for (const FigureSet& set : sets)
         for (const Size& s : sizes) {
             QTemporaryDir dir;
@@ -254,12 +264,13 @@ int main(int argc, char* argv[]) {
             };
             Contender contenders[] = {
                 {"lumivast", lumivast, {}, {}, {}, {}, {}, {}, {}},
-                {"gifview", QStringLiteral("gifview"), {"-a", gif}, {}, {}, {}, {}, {}, {}}};
+                {"gifview", QStringLiteral("gifview"), {"-a", gif}, {}, {}, {}, {}, {}, {}},
+                {"floor", floor, {gif}, {}, {}, {}, {}, {}, {}}};
             // Run by run in turn, so that a slower moment of the machine falls on both.
             for (int i = 0; i < runs; ++i)
                 for (Contender& contender : contenders) {
                     const Run r = Measure(contender.program, contender.arguments, dir.path(),
-                                          server, seconds, c, root);
+                                          server, compositor, seconds, c, root);
                     contender.map.push_back(r.mapMs);
                     contender.cpu.push_back(r.programCpu);
                     contender.xcpu.push_back(r.serverCpu);
@@ -267,13 +278,16 @@ int main(int argc, char* argv[]) {
                     contender.rss.push_back(r.rss);
                     contender.pixmaps.push_back(r.pixmaps);
                 }
-            const double reference = Median(contenders[1].total);
+            const double reference = Median(contenders[1].total),
+                         least = Median(contenders[2].total);
             for (const Contender& contender : contenders) {
-                std::printf("%-9s %4dx%-5d %-9s %8.1f %10.2f %10.2f %8.2f %8.1f %9.1f %7.2f\n",
-                            set.name, s.width, s.height, contender.name, Median(contender.map),
-                            Median(contender.cpu), Median(contender.xcpu), Median(contender.total),
-                            Median(contender.rss), Median(contender.pixmaps),
-                            reference > 0 ? Median(contender.total) / reference : 0.0);
+                std::printf(
+                    "%-9s %4dx%-5d %-9s %8.1f %10.2f %10.2f %8.2f %8.1f %9.1f %7.2f %8.2f\n",
+                    set.name, s.width, s.height, contender.name, Median(contender.map),
+                    Median(contender.cpu), Median(contender.xcpu), Median(contender.total),
+                    Median(contender.rss), Median(contender.pixmaps),
+                    reference > 0 ? Median(contender.total) / reference : 0.0,
+                    least > 0 ? Median(contender.total) / least : 0.0);
                 std::fflush(stdout);
             }
         }
