@@ -189,6 +189,18 @@ qint64 Display::pixmapBytes(xcb_window_t window) {
     return bytes ? qint64(bytes->bytes) + (qint64(bytes->bytes_overflow) << 32) : -1;
 }
 
+int Display::resources(xcb_window_t window) {
+    auto reply = Own(xcb_res_query_client_resources_reply(
+        connection_, xcb_res_query_client_resources(connection_, window), nullptr));
+    if (!reply)
+        return -1;
+    int count = 0;
+    for (auto type = xcb_res_query_client_resources_types_iterator(reply.get()); type.rem;
+         xcb_res_type_next(&type))
+        count += int(type.data->count);
+    return count;
+}
+
 void Display::createWindowBeneath(const QRect& area) {
     const xcb_window_t id = xcb_generate_id(connection_);
     // White, and left where it is by window managers.

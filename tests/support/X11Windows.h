@@ -51,6 +51,8 @@ public:
     // What the pixmaps held in the server by the program that made `window` take
     // (X-Resource), -1 unknown.
     qint64 pixmapBytes(xcb_window_t window);
+    // How many resources of any kind that program holds in the server, -1 unknown.
+    int resources(xcb_window_t window);
     // A plain window of the test's own at `area`, below every other, that notes button
     // presses; buttonPresses() lists them (in root coordinates).
     void createWindowBeneath(const QRect& area);
