@@ -111,13 +111,15 @@ int main(int argc, char* argv[]) {
         }
         const std::vector<xcb_rectangle_t> runs = FigureRuns(image);
         xcb_xfixes_create_region(c, frame.region, std::uint32_t(runs.size()), runs.data());
-        for (const xcb_rectangle_t& run : runs)
-            frame.figure += QRect(run.x, run.y, run.width, run.height);
+        // Only the differential way needs the figure in the program; building it is slow.
+        if (differential)
+            for (const xcb_rectangle_t& run : runs)
+                frame.figure += QRect(run.x, run.y, run.width, run.height);
         frames.push_back(std::move(frame));
     }
     if (frames.empty())
         return 1;
-    for (std::size_t i = 0; i < frames.size(); ++i) {
+    for (std::size_t i = 0; differential && i < frames.size(); ++i) {
         const QRegion& before = frames[(i + frames.size() - 1) % frames.size()].figure;
         frames[i].gone = Rectangles(before - frames[i].figure);
         frames[i].come = Rectangles(frames[i].figure - before);
