@@ -1,10 +1,13 @@
 #include "ColourKey.h"
 
 #include "ServerReplay.h"
+#include "X11.h"
 
 #include <QBitmap>
 #include <QEvent>
 #include <QImage>
+#include <QPaintEngine>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScopedValueRollback>
 #include <QTimer>
@@ -20,6 +23,51 @@ constexpr char KeyProperty[] = "lumivastColourKey";
 // Distinct contents remembered per window; a looping animation has one per frame.
 constexpr int MaxCachedMasks = 512;
 
+// Gives the pixels of the key colour alpha 0 (all of their bits 0, premultiplied) in `area`.
+void ClearKeyAlpha(QImage& image, const QRect& area, QRgb key) {
+    const QRect inside = area.intersected(image.rect());
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            if ((row[x] & 0xffffff) == key)
+                row[x] = 0;
+    }
+}
+
+// Lies over the whole window, the last of its children to paint, and gives the key's pixels
+// that the window and its children have painted before it alpha 0, so that a window with an
+// alpha channel shows them transparent.
+class AlphaKey : public QWidget {
+public:
+    AlphaKey(QWidget* window, QRgb key)
+        : QWidget(window)
+        , key_(key) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setFocusPolicy(Qt::NoFocus);
+        setGeometry(window->rect());
+        raise();
+        show();
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        // What the window paints into: its backing store, or an image it is rendered to.
+        QPainter painter(this);
+        auto* image = dynamic_cast<QImage*>(painter.paintEngine()->paintDevice());
+        painter.end();
+        if (!image || image->depth() != 32 || !image->hasAlphaChannel())
+            return;
+        const qreal ratio = image->devicePixelRatio();
+        const QRectF area(event->rect());
+        ClearKeyAlpha(*image, QRectF(area.topLeft() * ratio, area.size() * ratio).toAlignedRect(),
+                      key_);
+    }
+
+private:
+    QRgb key_;
+};
+
 } // namespace
 
 ColourKey::ColourKey(QWidget* window, QRgb key)
@@ -27,6 +75,17 @@ ColourKey::ColourKey(QWidget* window, QRgb key)
     , window_(window)
     , key_(key & 0xffffff) {
     window_->installEventFilter(this);
+    // An alpha channel is chosen as the native window is made: one made already without it
+    // is made anew when the window shows.
+    if (x11::Connection() && !window_->isVisible()) {
+        hasAlpha_ = true;
+        window_->setAttribute(Qt::WA_TranslucentBackground);
+        if (window_->windowHandle())
+            window_->windowHandle()->destroy();
+        new AlphaKey(window_, key_);
+        if (x11::CompositingManager* manager = x11::CompositingManager::Instance())
+            connect(manager, &x11::CompositingManager::Changed, this, &ColourKey::FollowDesktop);
+    }
     // Once the contents repeat, masks are found by their stamps and the rendering buffer
     // only takes memory (a whole window's worth); it goes after a while without renders.
     releaseBuffer_.setSingleShot(true);
@@ -86,6 +145,12 @@ bool ColourKey::eventFilter(QObject* watched, QEvent* event) {
         FinishShape();
         return true;
     }
+    if (event->type() == QEvent::Resize)
+        for (QObject* child : window_->children())
+            if (auto* alphaKey = dynamic_cast<AlphaKey*>(child))
+                alphaKey->setGeometry(window_->rect());
+    if (event->type() == QEvent::Show)
+        FollowDesktop();
     if (event->type() == QEvent::Show || event->type() == QEvent::Resize)
         Update();
     return false;
@@ -152,7 +217,7 @@ bool ColourKey::Present(size_t stamp, const QRegion& mask) {
     // exposure, which presenting would take away.
     const QWindow* native = window_->windowHandle();
     if (!replay_ || !stamp_ || !native || !native->isExposed() ||
-        window_->devicePixelRatio() != 1.0 || !replay_->Present(stamp))
+        window_->devicePixelRatio() != 1.0 || !replay_->Present(stamp, byAlpha_))
         return false;
     shown_ = mask;
     applied_ = true;
@@ -207,6 +272,9 @@ QRegion ColourKey::RenderedMask() {
             masks_.clear();
         masks_.insert(fingerprint, mask);
     }
+    // As the window shows them, for keeping: the key transparent in a window with alpha.
+    if (hasAlpha_)
+        ClearKeyAlpha(content, content.rect(), key_);
     return mask;
 }
 
@@ -221,8 +289,30 @@ void ColourKey::ApplyShape(const QRegion& mask) {
     // and pixels about to be shown would be left unpainted. An empty mask would mean "no
     // mask": a window all of the key colour shows nothing.
     window_->winId();
-    if (QWindow* native = window_->windowHandle())
+    QWindow* native = window_->windowHandle();
+    if (!native)
+        return;
+    if (byAlpha_)
+        x11::SetInputShape(native, mask);
+    else
         native->setMask(mask.isEmpty() ? QRegion(-1, -1, 1, 1) : mask);
+}
+
+void ColourKey::FollowDesktop() {
+    const x11::CompositingManager* manager = x11::CompositingManager::Instance();
+    QWindow* native = window_->windowHandle();
+    const bool byAlpha =
+        hasAlpha_ && native && manager && manager->Runs() && x11::Depth(native) == 32;
+    if (byAlpha == byAlpha_)
+        return;
+    byAlpha_ = byAlpha;
+    // The shape of the other way goes: the whole rectangle shows, or takes the mouse.
+    if (byAlpha_)
+        native->setMask(QRegion());
+    else
+        x11::ResetInputShape(native);
+    if (applied_)
+        ApplyShape(shown_);
 }
 
 } // namespace platform

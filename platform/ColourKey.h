@@ -16,12 +16,17 @@ namespace platform {
 class ServerReplay;
 
 // Makes every pixel of one colour of a top-level window transparent, for the eye and for the
-// mouse (clicks there reach the window beneath), with the X Shape extension through the
-// native window's mask. Before each repaint of the window, its new content is rendered off
-// screen and the pixels that are not the key become the mask, so a new frame never shows
-// its key-coloured pixels. Masks are kept per distinct content, so a looping animation
-// computes each frame's mask once, and a mask is applied only when it changes. On X11 a
-// content seen before is shown again from the X server (ServerReplay) without painting.
+// mouse (clicks there reach the window beneath). Before each repaint of the window, its new
+// content is rendered off screen and the pixels that are not the key become the mask, so a
+// new frame never shows its key-coloured pixels. Masks are kept per distinct content, so a
+// looping animation computes each frame's mask once, and a mask is applied only when it
+// changes. Two ways to cut the key away, chosen by the desktop: where a compositing manager
+// draws the screen, the window has an alpha channel, the key's pixels are painted with alpha
+// 0, its outline stays its rectangle and only the part that takes the mouse follows the mask
+// (Wayland compositors apply no X shapes to XWayland's windows); elsewhere the mask is the
+// window's outline (the X Shape extension), which needs no compositor. The window follows a
+// compositing manager that starts or stops. On X11 a content seen before is shown again
+// from the X server (ServerReplay) without painting.
 class ColourKey : public QObject {
     Q_OBJECT
 
@@ -33,6 +38,8 @@ public:
 
     // The region of the window that is shown, in its own coordinates.
     QRegion ShownRegion() const { return shown_; }
+    // Whether the key is cut away by the alpha of its pixels rather than by the outline.
+    bool ByAlpha() const { return byAlpha_; }
     // Recomputes the mask from what the window shows now.
     void Update();
 
@@ -59,6 +66,8 @@ private:
     // The mask of what the window shows now, rendered off screen (or known by its content).
     QRegion RenderedMask();
     void ApplyShape(const QRegion& mask);
+    // Takes the way that the desktop calls for now, and cuts the shown mask away by it.
+    void FollowDesktop();
     // Widens the shape to the whole new mask once the new content is on its way.
     void FinishShape();
 
@@ -78,6 +87,9 @@ private:
     bool replayTried_ = false;
     // Whether the server showed contents since the window last painted.
     bool toolkitBehind_ = false;
+    // Whether the window was made with an alpha channel, and whether the key is cut by it.
+    bool hasAlpha_ = false;
+    bool byAlpha_ = false;
 };
 
 } // namespace platform

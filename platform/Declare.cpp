@@ -1,6 +1,7 @@
 #include "Declare.h"
 
 #include "ColourKey.h"
+#include "KeepAbove.h"
 #include "toolkit/Shell.h"
 
 #include <QString>
@@ -37,13 +38,16 @@ BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
         window->setAttribute(Qt::WA_ShowWithoutActivating, true);
     if (hWndInsertAfter == HWND_TOPMOST || hWndInsertAfter == HWND_NOTOPMOST) {
         const bool topMost = hWndInsertAfter == HWND_TOPMOST;
-        if (window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) != topMost) {
-            // Changing flags hides a shown window; show it again as it was.
-            const bool shown = window->isVisible();
+        // Changing flags hides a shown window; it is shown again as it was.
+        const bool shown = window->isVisible();
+        if (window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) != topMost)
             window->setWindowFlag(Qt::WindowStaysOnTopHint, topMost);
-            if (shown)
-                window->show();
-        }
+        // A window without a frame has nothing to lose by keeping itself above on X11, and
+        // no window manager or compositor then frames, shadows or moves it.
+        if (topMost && window->windowFlags().testFlag(Qt::FramelessWindowHint))
+            KeepAbove::Start(window);
+        if (shown && !window->isVisible())
+            window->show();
         if (window->isVisible())
             window->raise();
     }

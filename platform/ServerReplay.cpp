@@ -187,7 +187,7 @@ void ServerReplay::Keep(size_t stamp, const QImage& content, const QRegion& show
     kept_.insert(stamp, kept);
 }
 
-bool ServerReplay::Present(size_t stamp) {
+bool ServerReplay::Present(size_t stamp, bool byAlpha) {
     const auto found = kept_.constFind(stamp);
     const xcb_window_t window = NativeWindow();
     if (found == kept_.constEnd() || !window)
@@ -209,7 +209,8 @@ bool ServerReplay::Present(size_t stamp) {
                                           toolkitEvents_ & ~std::uint32_t(XCB_EVENT_MASK_EXPOSURE)};
     xcb_change_window_attributes(connection_, window, XCB_CW_BACK_PIXMAP | XCB_CW_EVENT_MASK,
                                  noBackground);
-    xcb_xfixes_set_window_shape_region(connection_, window, XCB_SHAPE_SK_BOUNDING, 0, 0,
+    xcb_xfixes_set_window_shape_region(connection_, window,
+                                       byAlpha ? XCB_SHAPE_SK_INPUT : XCB_SHAPE_SK_BOUNDING, 0, 0,
                                        found->region);
     xcb_copy_area(connection_, pixmap, window, gc_, 0, 0, 0, 0,
                   static_cast<std::uint16_t>(keptSize_.width()),

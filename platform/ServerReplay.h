@@ -42,8 +42,10 @@ public:
     // under `stamp`: in the server while the budget allows, else in the program while its
     // budget allows; a content kept nowhere is painted by the window each time.
     void Keep(size_t stamp, const QImage& content, const QRegion& shown);
-    // Puts the content kept under `stamp` on screen; false when there is none.
-    bool Present(size_t stamp);
+    // Puts the content kept under `stamp` on screen, its region as the window's outline, or
+    // `byAlpha` (its pixels carry the key's transparency) as the part that takes the mouse;
+    // false when there is none.
+    bool Present(size_t stamp, bool byAlpha);
     // Whether the server shows a kept content (and not what the toolkit painted last).
     bool Presenting() const { return presenting_; }
     // The toolkit paints the window again: the server no longer repaints it from a kept one.

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <memory>
 #include <xcb/res.h>
-#include <xcb/shape.h>
 #include <xcb/xtest.h>
 
 namespace x11 {
@@ -105,10 +104,10 @@ void Display::collect(xcb_window_t parent, qint64 pid, int depth, QList<Window>&
             nullptr));
         if (owner.first() != pid || !attributes || !geometry || !origin)
             continue;
-        found.append({child,
-                      QString::fromUtf8(property(child, "_NET_WM_NAME", atom("UTF8_STRING"))),
-                      QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height),
-                      attributes->map_state == XCB_MAP_STATE_VIEWABLE});
+        found.append(
+            {child, QString::fromUtf8(property(child, "_NET_WM_NAME", atom("UTF8_STRING"))),
+             QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height),
+             attributes->map_state == XCB_MAP_STATE_VIEWABLE, bool(attributes->override_redirect)});
     }
 }
 
@@ -121,6 +120,12 @@ QRect Display::framed(const Window& window) {
 bool Display::windowManagerRuns() {
     auto owner = Own(xcb_get_selection_owner_reply(
         connection_, xcb_get_selection_owner(connection_, atom("WM_S0")), nullptr));
+    return owner && owner->owner != XCB_WINDOW_NONE;
+}
+
+bool Display::compositingManagerRuns() {
+    auto owner = Own(xcb_get_selection_owner_reply(
+        connection_, xcb_get_selection_owner(connection_, atom("_NET_WM_CM_S0")), nullptr));
     return owner && owner->owner != XCB_WINDOW_NONE;
 }
 
@@ -151,10 +156,9 @@ void Display::requestClose(xcb_window_t window) {
     xcb_flush(connection_);
 }
 
-QRegion Display::shape(xcb_window_t window) {
+QRegion Display::shape(xcb_window_t window, xcb_shape_kind_t kind) {
     auto reply = Own(xcb_shape_get_rectangles_reply(
-        connection_, xcb_shape_get_rectangles(connection_, window, XCB_SHAPE_SK_BOUNDING),
-        nullptr));
+        connection_, xcb_shape_get_rectangles(connection_, window, kind), nullptr));
     QRegion region;
     const xcb_rectangle_t* rects =
         reply ? xcb_shape_get_rectangles_rectangles(reply.get()) : nullptr;
@@ -201,18 +205,45 @@ int Display::resources(xcb_window_t window) {
     return count;
 }
 
-void Display::createWindowBeneath(const QRect& area) {
+void Display::paint(xcb_window_t window, const QSize& size, std::uint32_t pixel) {
+    // Once the window is shown: XWayland passes on drawing, not a background of its own.
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+    const xcb_gcontext_t gc = xcb_generate_id(connection_);
+    xcb_create_gc(connection_, gc, window, XCB_GC_FOREGROUND, &pixel);
+    const xcb_rectangle_t all = {0, 0, std::uint16_t(size.width()), std::uint16_t(size.height())};
+    xcb_poly_fill_rectangle(connection_, window, gc, 1, &all);
+    xcb_free_gc(connection_, gc);
+}
+
+void Display::destroyWindow(xcb_window_t window) {
+    xcb_destroy_window(connection_, window);
+    xcb_flush(connection_);
+}
+
+xcb_window_t Display::createWindowBeneath(const QRect& area) {
+    // White, and left where it is by window managers. With an alpha channel where the server
+    // offers one: weston shows an override-redirect window of XWayland without one black.
+    xcb_visualid_t visual = screen_->root_visual;
+    std::uint8_t depth = XCB_COPY_FROM_PARENT;
+    for (auto d = xcb_screen_allowed_depths_iterator(screen_); d.rem; xcb_depth_next(&d))
+        if (d.data->depth == 32 && xcb_depth_visuals_length(d.data) > 0)
+            visual = xcb_depth_visuals(d.data)->visual_id, depth = 32;
+    const xcb_colormap_t colours = xcb_generate_id(connection_);
+    xcb_create_colormap(connection_, XCB_COLORMAP_ALLOC_NONE, colours, screen_->root, visual);
+    const std::uint32_t white = 0xffffffff;
+    const std::uint32_t values[] = {white, 0, 1, XCB_EVENT_MASK_BUTTON_PRESS, colours};
     const xcb_window_t id = xcb_generate_id(connection_);
-    // White, and left where it is by window managers.
-    const std::uint32_t values[] = {screen_->white_pixel, 1, XCB_EVENT_MASK_BUTTON_PRESS};
-    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, id, screen_->root, area.x(), area.y(),
-                      area.width(), area.height(), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                      screen_->root_visual,
-                      XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
+    xcb_create_window(connection_, depth, id, screen_->root, area.x(), area.y(), area.width(),
+                      area.height(), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, visual,
+                      XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_OVERRIDE_REDIRECT |
+                          XCB_CW_EVENT_MASK | XCB_CW_COLORMAP,
+                      values);
     xcb_map_window(connection_, id);
+    paint(id, area.size(), white);
     const std::uint32_t below[] = {XCB_STACK_MODE_BELOW};
     xcb_configure_window(connection_, id, XCB_CONFIG_WINDOW_STACK_MODE, below);
     xcb_flush(connection_);
+    return id;
 }
 
 void Display::coverAndUncover(const QRect& area) {
@@ -225,6 +256,33 @@ void Display::coverAndUncover(const QRect& area) {
     xcb_map_window(connection_, id);
     xcb_destroy_window(connection_, id);
     std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+}
+
+void Display::showActiveWindow(QRgb colour) {
+    const xcb_window_t id = xcb_generate_id(connection_);
+    const std::uint32_t values[] = {colour & 0xffffff};
+    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, id, screen_->root, 0, 0,
+                      screen_->width_in_pixels, screen_->height_in_pixels, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen_->root_visual, XCB_CW_BACK_PIXEL,
+                      values);
+    // WM_NORMAL_HINTS: a place and size the user chose.
+    std::uint32_t hints[18] = {1 | 2}; // USPosition, USSize
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_NORMAL_HINTS,
+                        XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
+    xcb_map_window(connection_, id);
+    paint(id, QSize(screen_->width_in_pixels, screen_->height_in_pixels), colour & 0xffffff);
+    const std::uint32_t above[] = {XCB_STACK_MODE_ABOVE};
+    xcb_configure_window(connection_, id, XCB_CONFIG_WINDOW_STACK_MODE, above);
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = id;
+    event.type = atom("_NET_ACTIVE_WINDOW");
+    event.data.data32[0] = 2; // from a pager: as the user asked
+    xcb_send_event(connection_, 0, screen_->root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(connection_);
 }
 
 QList<QPoint> Display::buttonPresses() {

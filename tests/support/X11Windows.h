@@ -4,6 +4,7 @@
 #include <QList>
 #include <QRegion>
 #include <QStringList>
+#include <xcb/shape.h>
 #include <xcb/xcb.h>
 
 namespace x11 {
@@ -15,6 +16,8 @@ struct Window {
     // Its own area in root coordinates (inside a window manager's frame, if any).
     QRect geometry;
     bool viewable = false;
+    // Left out of the window manager's hands (no frame, no task-bar entry).
+    bool overrideRedirect = false;
 };
 
 // A connection to the X server named by DISPLAY, for looking at other programs' windows and
@@ -37,14 +40,17 @@ public:
                                  xcb_atom_t type = XCB_ATOM_CARDINAL);
     // The window and its manager's frame (_NET_FRAME_EXTENTS) in root coordinates.
     QRect framed(const Window& window);
-    // Whether a window manager runs (it owns the WM_S0 selection).
+    // Whether a window manager runs (it owns the WM_S0 selection), and a compositing manager
+    // (_NET_WM_CM_S0).
     bool windowManagerRuns();
+    bool compositingManagerRuns();
     // Whether `upper` (with its frame) is stacked above `lower`.
     bool stackedAbove(xcb_window_t upper, xcb_window_t lower);
     // Asks a window to close, as a window manager's close button does.
     void requestClose(xcb_window_t window);
-    // The window's bounding shape, in its own coordinates (its whole area when unshaped).
-    QRegion shape(xcb_window_t window);
+    // The window's bounding shape (or the part that takes the mouse: XCB_SHAPE_SK_INPUT), in
+    // its own coordinates (its whole area when unshaped).
+    QRegion shape(xcb_window_t window, xcb_shape_kind_t kind = XCB_SHAPE_SK_BOUNDING);
     // What the screen shows in a rectangle of the root window.
     QImage screenImage(const QRect& area);
     xcb_window_t inputFocus();
@@ -55,10 +61,14 @@ public:
     int resources(xcb_window_t window);
     // A plain window of the test's own at `area`, below every other, that notes button
     // presses; buttonPresses() lists them (in root coordinates).
-    void createWindowBeneath(const QRect& area);
+    xcb_window_t createWindowBeneath(const QRect& area);
+    void destroyWindow(xcb_window_t window);
     QList<QPoint> buttonPresses();
     // Maps a window of the test's own over `area`, above every other, and takes it away.
     void coverAndUncover(const QRect& area);
+    // Shows an ordinary window of the test's own, as large as the screen and of one colour,
+    // and asks the window manager to activate it, as a user's click would.
+    void showActiveWindow(QRgb colour);
     // Moves the pointer there and clicks the left button, through XTest.
     void click(const QPoint& rootPosition);
     // Presses or releases the key that types `keysym` (an X keysym such as 0xffbe for F1).
@@ -71,6 +81,7 @@ private:
     QList<xcb_window_t> children(xcb_window_t window);
     void collect(xcb_window_t parent, qint64 pid, int depth, QList<Window>& found);
     xcb_window_t topLevelOf(xcb_window_t window);
+    void paint(xcb_window_t window, const QSize& size, std::uint32_t pixel);
 
     QList<QPoint> presses_;
     xcb_connection_t* connection_ = nullptr;

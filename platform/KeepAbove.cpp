@@ -1,0 +1,122 @@
+#include "KeepAbove.h"
+
+#include "X11.h"
+
+#include <QCoreApplication>
+#include <QList>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+#include <algorithm>
+
+namespace platform {
+
+namespace {
+
+// Whether the client in `window` (perhaps inside a window manager's frame) asked to be kept
+// above the others. Clients say so before their windows are shown; window managers mark
+// their own windows later.
+bool KeptAbove(xcb_connection_t* c, xcb_window_t window, int depth = 0) {
+    const auto states = x11::Own(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, x11::Atom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM, 0, 64),
+        nullptr));
+    if (states && states->type != XCB_ATOM_NONE) {
+        const xcb_atom_t above = x11::Atom(c, "_NET_WM_STATE_ABOVE");
+        const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(states.get()));
+        const int count = xcb_get_property_value_length(states.get()) / int(sizeof(xcb_atom_t));
+        return std::find(atoms, atoms + count, above) != atoms + count;
+    }
+    const auto tree = x11::Own(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
+    if (!tree || depth >= 2)
+        return false;
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    return std::any_of(children, children + xcb_query_tree_children_length(tree.get()),
+                       [&](xcb_window_t child) { return KeptAbove(c, child, depth + 1); });
+}
+
+} // namespace
+
+KeepAbove::KeepAbove(QWidget* window)
+    : QObject(window)
+    , window_(window) {}
+
+KeepAbove::~KeepAbove() = default;
+
+void KeepAbove::Start(QWidget* window) {
+    xcb_connection_t* c = x11::Connection();
+    if (!c || window->findChild<KeepAbove*>(QString(), Qt::FindDirectChildrenOnly))
+        return;
+    window->setWindowFlag(Qt::BypassWindowManagerHint);
+    auto* keeper = new KeepAbove(window);
+    QCoreApplication::instance()->installNativeEventFilter(keeper);
+    // Told of every change to the stacking of the screen's windows, besides what the toolkit
+    // asks of the root window for itself.
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const auto attributes =
+        x11::Own(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, root), nullptr));
+    const std::uint32_t events =
+        (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &events);
+    xcb_flush(c);
+}
+
+bool KeepAbove::nativeEventFilter(const QByteArray& type, void* message, qintptr*) {
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    const std::uint8_t kind = event->response_type & 0x7f;
+    if (type != "xcb_generic_event_t" || pending_ || !window_ ||
+        (kind != XCB_CONFIGURE_NOTIFY && kind != XCB_MAP_NOTIFY))
+        return false;
+    // Several changes come together: the stacking is looked at once they have.
+    pending_ = true;
+    QTimer::singleShot(0, this, &KeepAbove::Restack);
+    return false;
+}
+
+void KeepAbove::Restack() {
+    pending_ = false;
+    xcb_connection_t* c = x11::Connection();
+    if (!c || !window_ || !window_->isVisible() || !window_->windowHandle())
+        return;
+    const auto own = static_cast<xcb_window_t>(window_->windowHandle()->winId());
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const auto tree = x11::Own(xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr));
+    if (!tree)
+        return;
+    const xcb_window_t* order = xcb_query_tree_children(tree.get()); // bottom first
+    const int count = xcb_query_tree_children_length(tree.get());
+    // The window's place: above every shown managed window, below those kept above.
+    int ownPlace = -1, highestPlain = -1;
+    QList<int> keptAbove;
+    for (int i = 0; i < count; ++i) {
+        if (order[i] == own) {
+            ownPlace = i;
+            continue;
+        }
+        const auto attributes = x11::Own(
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, order[i]), nullptr));
+        if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE ||
+            attributes->override_redirect)
+            continue;
+        if (KeptAbove(c, order[i]))
+            keptAbove.append(i);
+        else
+            highestPlain = i;
+    }
+    if (ownPlace < 0)
+        return;
+    std::uint32_t place[] = {0, XCB_STACK_MODE_ABOVE};
+    if (ownPlace < highestPlain) {
+        place[0] = order[highestPlain];
+    } else {
+        const auto under = std::find_if(keptAbove.cbegin(), keptAbove.cend(),
+                                        [&](int i) { return i > highestPlain && i < ownPlace; });
+        if (under == keptAbove.cend())
+            return;
+        place[0] = order[*under];
+        place[1] = XCB_STACK_MODE_BELOW;
+    }
+    xcb_configure_window(c, own, XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, place);
+    xcb_flush(c);
+}
+
+} // namespace platform

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QObject>
+#include <QRegion>
+#include <cstdlib>
+#include <memory>
+#include <xcb/xcb.h>
+
+class QWindow;
+
+// What the program asks of the X server directly, on the toolkit's own connection.
+namespace platform::x11 {
+
+// The toolkit's X connection; null on other platforms (the offscreen one may offer the
+// interface without a connection behind it).
+xcb_connection_t* Connection();
+
+// An xcb reply, freed when it goes.
+template <class Reply> std::unique_ptr<Reply, decltype(&std::free)> Own(Reply* reply) {
+    return {reply, &std::free};
+}
+
+xcb_atom_t Atom(xcb_connection_t* connection, const char* name);
+
+// The colour depth of the native window (32 for one with an alpha channel), 0 unknown.
+int Depth(QWindow* window);
+
+// The part of the window that takes the mouse: `region`, or with no region, its outline.
+void SetInputShape(QWindow* window, const QRegion& region);
+void ResetInputShape(QWindow* window);
+
+// Whether a compositing manager draws the screen (an owner of the _NET_WM_CM_S<screen>
+// selection), told again each time one starts or stops.
+class CompositingManager : public QObject {
+    Q_OBJECT
+
+public:
+    // The watch of the screen the program runs on; null without X11.
+    static CompositingManager* Instance();
+    ~CompositingManager() override;
+    bool Runs() const { return runs_; }
+
+signals:
+    void Changed(bool runs);
+
+private:
+    class EventFilter;
+    CompositingManager(xcb_connection_t* connection, xcb_atom_t selection);
+    void Check();
+
+    xcb_connection_t* connection_;
+    xcb_atom_t selection_;
+    bool runs_ = false;
+    std::unique_ptr<EventFilter> filter_;
+};
+
+} // namespace platform::x11
