@@ -1,27 +1,60 @@
 #!/usr/bin/env bash
-# Runs the overlay benchmark on its own Xvfb server: lumivast, gifview and the replay floor in
-# turn. With --compositor, a compositing manager (xcompmgr) runs too and its CPU counts on the
-# X server's side.
-# Usage: bench/overlay.sh [--compositor] [RUNS] [SECONDS]   (defaults 3 and 20)
+# Runs the overlay benchmark on a display of its own: lumivast, gifview and the replay floor in
+# turn (and OUTLINE_BINARY, another build of lumivast, where it is set). The desktop:
+#   (none)          Xvfb alone
+#   --compositor    Xvfb with xcompmgr
+#   --picom         Xvfb with picom (xrender backend)
+#   --weston        weston, headless (pixman), with XWayland
+# A compositor's CPU counts on the X server's side.
+# Usage: bench/overlay.sh [--compositor|--picom|--weston] [RUNS] [SECONDS]   (defaults 3 and 20)
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-COMPOSITE=no
-if [ "${1:-}" = --compositor ]; then
-    COMPOSITE=yes
+DESKTOP=bare
+case "${1:-}" in
+--compositor | --picom | --weston)
+    DESKTOP="${1#--}"
     shift
-    command -v xcompmgr >/dev/null || { echo "needs xcompmgr (apt install xcompmgr)" >&2; exit 2; }
-fi
+    ;;
+esac
+for tool in gifview $([ "$DESKTOP" = compositor ] && echo xcompmgr) \
+    $([ "$DESKTOP" = bare ] || [ "$DESKTOP" = compositor ] || echo "$DESKTOP"); do
+    command -v "$tool" >/dev/null || { echo "needs $tool (apt install $tool)" >&2; exit 2; }
+done
 cmake --build "$ROOT/build" --target lumivast overlay_bench >/dev/null
-DISPLAY_NUMBER=97
-Xvfb ":$DISPLAY_NUMBER" -screen 0 1280x1024x24 -noreset -nolisten tcp >/dev/null 2>&1 &
-SERVER=$!
-COMPOSITOR=0
-trap 'kill $SERVER 2>/dev/null || true; [ $COMPOSITOR = 0 ] || kill $COMPOSITOR 2>/dev/null || true' EXIT
-sleep 1
-if [ $COMPOSITE = yes ]; then
-    DISPLAY=":$DISPLAY_NUMBER" xcompmgr >/dev/null 2>&1 &
-    COMPOSITOR=$!
+WORK="$(mktemp -d)"
+PIDS=()
+trap 'for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$WORK"' EXIT
+COMPOSITORS=""
+if [ "$DESKTOP" = weston ]; then
+    export XDG_RUNTIME_DIR="$WORK/runtime"
+    mkdir -m 700 "$XDG_RUNTIME_DIR"
+    printf '[core]\nxwayland=true\n[shell]\npanel-position=none\nanimation=none\n' >"$WORK/w.ini"
+    weston --backend=headless-backend.so --use-pixman --xwayland --width=1280 --height=1024 \
+        --socket=lumivast-bench --config="$WORK/w.ini" >"$WORK/weston.log" 2>&1 &
+    PIDS+=($!)
+    COMPOSITORS=$!
+    for _ in $(seq 100); do
+        grep -q 'listening on display' "$WORK/weston.log" && break
+        sleep 0.1
+    done
+    export DISPLAY="$(grep -o 'listening on display :[0-9]*' "$WORK/weston.log" | grep -o ':.*')"
+    # XWayland starts with the first X client.
+    xprop -root >/dev/null
+    SERVER="$(pgrep -n Xwayland)"
+else
+    export DISPLAY=:97
+    Xvfb "$DISPLAY" -screen 0 1280x1024x24 -noreset -nolisten tcp >/dev/null 2>&1 &
+    SERVER=$!
+    PIDS+=($SERVER)
     sleep 1
+    case "$DESKTOP" in
+    compositor) xcompmgr >/dev/null 2>&1 & ;;
+    picom) picom --backend xrender >/dev/null 2>&1 & ;;
+    esac
+    if [ "$DESKTOP" != bare ]; then
+        PIDS+=($!)
+        COMPOSITORS=$!
+        sleep 1
+    fi
 fi
-DISPLAY=":$DISPLAY_NUMBER" "$ROOT/build/overlay_bench" "$ROOT/build/lumivast" "$SERVER" \
-    "${1:-3}" "${2:-20}" "$COMPOSITOR"
+"$ROOT/build/overlay_bench" "$ROOT/build/lumivast" "$SERVER" "${1:-3}" "${2:-20}" "$COMPOSITORS"

@@ -3,10 +3,12 @@
 // and, after a warm-up, the CPU share of one core (the program's own and the X server's),
 // the resident memory and the bytes of pixmaps the program holds in the X server while a
 // picture plays. Beside them runs replay_floor, the overlay's way of presenting frames with
-// nothing else in it. The programs take turns run by run. Two sets of figures: simple
-// outlines (a disc crossing the picture) and intricate ones (a rotating star in a ring with
-// orbiting dots: many runs a row, all changing every frame).
-// Usage: overlay_bench LUMIVAST_BINARY XSERVER_PID [RUNS] [SECONDS] [COMPOSITOR_PID]
+// nothing else in it, and, where OUTLINE_BINARY names it, another build of lumivast (one that
+// cuts the key away by the window's outline also under a compositor, to compare the ways).
+// The programs take turns run by run. Two sets of figures: simple outlines (a disc crossing
+// the picture) and intricate ones (a rotating star in a ring with orbiting dots: many runs a
+// row, all changing every frame).
+// Usage: overlay_bench LUMIVAST_BINARY XSERVER_PID [RUNS] [SECONDS] [COMPOSITOR_PID[,PID...]]
 //        overlay_bench --write FOLDER   (only writes the figures, for profiling by hand)
 #include "gifwriter/GifWriter.h"
 
@@ -160,9 +162,11 @@ struct Run {
     double mapMs = -1, programCpu = 0, serverCpu = 0, rss = 0, pixmaps = 0;
 };
 
-// The X server's share counts the compositing manager's too, where one runs (`compositor`).
+// The X server's share counts the compositors' too, where they run (a compositing manager, or
+// a Wayland compositor beside its XWayland).
 Run Measure(const QString& program, const QStringList& args, const QString& folder, qint64 server,
-            qint64 compositor, double seconds, xcb_connection_t* c, xcb_window_t root) {
+            const QList<qint64>& compositors, double seconds, xcb_connection_t* c,
+            xcb_window_t root) {
     Run run;
     QProcess process;
     process.setProgram(program);
@@ -184,7 +188,10 @@ Run Measure(const QString& program, const QStringList& args, const QString& fold
     }
     QThread::sleep(3); // warm-up
     const auto serverSide = [&] {
-        return CpuSeconds(server) + (compositor ? CpuSeconds(compositor) : 0);
+        double total = CpuSeconds(server);
+        for (const qint64 compositor : compositors)
+            total += CpuSeconds(compositor);
+        return total;
     };
     const double p0 = CpuSeconds(process.processId()), s0 = serverSide();
     QElapsedTimer window;
@@ -238,7 +245,11 @@ int main(int argc, char* argv[]) {
     const qint64 server = QString::fromLocal8Bit(argv[2]).toLongLong();
     const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
     const double seconds = argc > 4 ? std::atof(argv[4]) : 20.0;
-    const qint64 compositor = argc > 5 ? QString::fromLocal8Bit(argv[5]).toLongLong() : 0;
+    QList<qint64> compositors;
+    for (const QString& pid :
+         QString::fromLocal8Bit(argc > 5 ? argv[5] : "").split(',', Qt::SkipEmptyParts))
+        compositors.append(pid.toLongLong());
+    const QString outline = qEnvironmentVariable("OUTLINE_BINARY");
     const QString floor = QCoreApplication::applicationDirPath() + QStringLiteral("/replay_floor");
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(c)) {
@@ -262,15 +273,17 @@ int main(int argc, char* argv[]) {
                 QStringList arguments;
                 std::vector<double> map, cpu, xcpu, total, rss, pixmaps;
             };
-            Contender contenders[] = {
+            std::vector<Contender> contenders = {
                 {"lumivast", lumivast, {}, {}, {}, {}, {}, {}, {}},
                 {"gifview", QStringLiteral("gifview"), {"-a", gif}, {}, {}, {}, {}, {}, {}},
                 {"floor", floor, {gif}, {}, {}, {}, {}, {}, {}}};
+            if (!outline.isEmpty())
+                contenders.push_back({"outline", outline, {}, {}, {}, {}, {}, {}, {}});
             // Run by run in turn, so that a slower moment of the machine falls on both.
             for (int i = 0; i < runs; ++i)
                 for (Contender& contender : contenders) {
                     const Run r = Measure(contender.program, contender.arguments, dir.path(),
-                                          server, compositor, seconds, c, root);
+                                          server, compositors, seconds, c, root);
                     contender.map.push_back(r.mapMs);
                     contender.cpu.push_back(r.programCpu);
                     contender.xcpu.push_back(r.serverCpu);

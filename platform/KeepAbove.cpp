@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
+#include <vector>
 
 namespace platform {
 
@@ -84,32 +85,32 @@ void KeepAbove::Restack() {
         return;
     const xcb_window_t* order = xcb_query_tree_children(tree.get()); // bottom first
     const int count = xcb_query_tree_children_length(tree.get());
-    // The window's place: above every shown managed window, below those kept above.
-    int ownPlace = -1, highestPlain = -1;
-    QList<int> keptAbove;
-    for (int i = 0; i < count; ++i) {
-        if (order[i] == own) {
-            ownPlace = i;
-            continue;
-        }
-        const auto attributes = x11::Own(
-            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, order[i]), nullptr));
-        if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE ||
-            attributes->override_redirect)
+    const int ownPlace = int(std::find(order, order + count, own) - order);
+    if (ownPlace == count)
+        return;
+    // The window's place: above every shown managed window, below those kept above. Looked
+    // for from the top down, all attributes asked for at once and the answers read in turn.
+    std::vector<xcb_get_window_attributes_cookie_t> asked;
+    for (int i = 0; i < count; ++i)
+        asked.push_back(xcb_get_window_attributes(c, order[i]));
+    int highestPlain = -1;
+    QList<int> keptAbove; // bottom first
+    for (int i = count - 1; i >= 0; --i) {
+        const auto attributes = x11::Own(xcb_get_window_attributes_reply(c, asked[i], nullptr));
+        if (highestPlain >= 0 || i == ownPlace || !attributes ||
+            attributes->map_state != XCB_MAP_STATE_VIEWABLE || attributes->override_redirect)
             continue;
         if (KeptAbove(c, order[i]))
-            keptAbove.append(i);
+            keptAbove.prepend(i);
         else
             highestPlain = i;
     }
-    if (ownPlace < 0)
-        return;
     std::uint32_t place[] = {0, XCB_STACK_MODE_ABOVE};
     if (ownPlace < highestPlain) {
         place[0] = order[highestPlain];
     } else {
-        const auto under = std::find_if(keptAbove.cbegin(), keptAbove.cend(),
-                                        [&](int i) { return i > highestPlain && i < ownPlace; });
+        const auto under =
+            std::find_if(keptAbove.cbegin(), keptAbove.cend(), [&](int i) { return i < ownPlace; });
         if (under == keptAbove.cend())
             return;
         place[0] = order[*under];

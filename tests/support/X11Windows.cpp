@@ -117,12 +117,6 @@ QRect Display::framed(const Window& window) {
                          : window.geometry;
 }
 
-bool Display::windowManagerRuns() {
-    auto owner = Own(xcb_get_selection_owner_reply(
-        connection_, xcb_get_selection_owner(connection_, atom("WM_S0")), nullptr));
-    return owner && owner->owner != XCB_WINDOW_NONE;
-}
-
 bool Display::compositingManagerRuns() {
     auto owner = Own(xcb_get_selection_owner_reply(
         connection_, xcb_get_selection_owner(connection_, atom("_NET_WM_CM_S0")), nullptr));
@@ -265,14 +259,8 @@ void Display::showActiveWindow(QRgb colour) {
                       screen_->width_in_pixels, screen_->height_in_pixels, 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, screen_->root_visual, XCB_CW_BACK_PIXEL,
                       values);
-    // WM_NORMAL_HINTS: a place and size the user chose.
-    std::uint32_t hints[18] = {1 | 2}; // USPosition, USSize
-    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_NORMAL_HINTS,
-                        XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
     xcb_map_window(connection_, id);
     paint(id, QSize(screen_->width_in_pixels, screen_->height_in_pixels), colour & 0xffffff);
-    const std::uint32_t above[] = {XCB_STACK_MODE_ABOVE};
-    xcb_configure_window(connection_, id, XCB_CONFIG_WINDOW_STACK_MODE, above);
     xcb_client_message_event_t event{};
     event.response_type = XCB_CLIENT_MESSAGE;
     event.format = 32;

@@ -40,9 +40,7 @@ public:
                                  xcb_atom_t type = XCB_ATOM_CARDINAL);
     // The window and its manager's frame (_NET_FRAME_EXTENTS) in root coordinates.
     QRect framed(const Window& window);
-    // Whether a window manager runs (it owns the WM_S0 selection), and a compositing manager
-    // (_NET_WM_CM_S0).
-    bool windowManagerRuns();
+    // Whether a compositing manager runs (it owns the _NET_WM_CM_S0 selection).
     bool compositingManagerRuns();
     // Whether `upper` (with its frame) is stacked above `lower`.
     bool stackedAbove(xcb_window_t upper, xcb_window_t lower);
