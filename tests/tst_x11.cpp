@@ -247,8 +247,8 @@ private slots:
             }
             return frame;
         };
-        // Screens over many frames, from the second loop on (the frames then come back from
-        // the X server): each shows exactly one frame.
+        // The screen around the window: the X root window's pixels, or a Wayland compositor's
+        // screenshot. Read again and again over many frames, each read shows exactly one.
         const QString screenshot = qEnvironmentVariable("LUMIVAST_SCREENSHOT");
         const auto screen = [&] {
             if (screenshot.isEmpty())
