@@ -52,7 +52,7 @@ void KeepAbove::Start(QWidget* window) {
     QCoreApplication::instance()->installNativeEventFilter(keeper);
     // Told of every change to the stacking of the screen's windows, besides what the toolkit
     // asks of the root window for itself.
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const xcb_window_t root = x11::DefaultScreen(c)->root;
     const auto attributes =
         x11::Own(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, root), nullptr));
     const std::uint32_t events =
@@ -79,7 +79,7 @@ void KeepAbove::Restack() {
     if (!c || !window_ || !window_->isVisible() || !window_->windowHandle())
         return;
     const auto own = static_cast<xcb_window_t>(window_->windowHandle()->winId());
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const xcb_window_t root = x11::DefaultScreen(c)->root;
     const auto tree = x11::Own(xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr));
     if (!tree)
         return;

@@ -25,6 +25,19 @@ xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
+xcb_screen_t* DefaultScreen(xcb_connection_t* connection, int* number) {
+    char* host = nullptr;
+    int display = 0, screen = 0;
+    if (xcb_parse_display(nullptr, &host, &display, &screen))
+        std::free(host);
+    auto roots = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = 0; i < screen && roots.rem > 1; ++i)
+        xcb_screen_next(&roots);
+    if (number)
+        *number = screen;
+    return roots.data;
+}
+
 int Depth(QWindow* window) {
     xcb_connection_t* c = Connection();
     if (!c || !window)
@@ -90,13 +103,8 @@ CompositingManager* CompositingManager::Instance() {
             c ? xcb_get_extension_data(c, &xcb_xfixes_id) : nullptr;
         if (!xfixes || !xfixes->present)
             return static_cast<CompositingManager*>(nullptr);
-        char* host = nullptr;
-        int display = 0, screen = 0;
-        if (xcb_parse_display(nullptr, &host, &display, &screen))
-            std::free(host);
-        auto roots = xcb_setup_roots_iterator(xcb_get_setup(c));
-        for (int i = 0; i < screen && roots.rem > 1; ++i)
-            xcb_screen_next(&roots);
+        int screen = 0;
+        const xcb_window_t root = DefaultScreen(c, &screen)->root;
         const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen);
         auto* watch = new CompositingManager(c, Atom(c, name.constData()));
         // Version 1 brought selection notifications; asking is part of using the extension.
@@ -104,7 +112,7 @@ CompositingManager* CompositingManager::Instance() {
         watch->filter_ = std::make_unique<EventFilter>(watch, xfixes->first_event);
         QCoreApplication::instance()->installNativeEventFilter(watch->filter_.get());
         xcb_xfixes_select_selection_input(
-            c, roots.data->root, watch->selection_,
+            c, root, watch->selection_,
             XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
                 XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
                 XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);

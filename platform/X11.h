@@ -22,6 +22,9 @@ template <class Reply> std::unique_ptr<Reply, decltype(&std::free)> Own(Reply* r
 
 xcb_atom_t Atom(xcb_connection_t* connection, const char* name);
 
+// The X screen the program's windows are made on (DISPLAY's), and its number.
+xcb_screen_t* DefaultScreen(xcb_connection_t* connection, int* number = nullptr);
+
 // The colour depth of the native window (32 for one with an alpha channel), 0 unknown.
 int Depth(QWindow* window);
 
