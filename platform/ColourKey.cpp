@@ -82,7 +82,7 @@ ColourKey::ColourKey(QWidget* window, QRgb key)
         window_->setAttribute(Qt::WA_TranslucentBackground);
         if (window_->windowHandle())
             window_->windowHandle()->destroy();
-        new AlphaKey(window_, key_);
+        alphaKey_ = new AlphaKey(window_, key_);
         if (x11::CompositingManager* manager = x11::CompositingManager::Instance())
             connect(manager, &x11::CompositingManager::Changed, this, &ColourKey::FollowDesktop);
     }
@@ -145,10 +145,8 @@ bool ColourKey::eventFilter(QObject* watched, QEvent* event) {
         FinishShape();
         return true;
     }
-    if (event->type() == QEvent::Resize)
-        for (QObject* child : window_->children())
-            if (auto* alphaKey = dynamic_cast<AlphaKey*>(child))
-                alphaKey->setGeometry(window_->rect());
+    if (event->type() == QEvent::Resize && alphaKey_)
+        alphaKey_->setGeometry(window_->rect());
     if (event->type() == QEvent::Show)
         FollowDesktop();
     if (event->type() == QEvent::Show || event->type() == QEvent::Resize)

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QImage>
 #include <QObject>
+#include <QPointer>
 #include <QRegion>
 #include <QRgb>
 #include <QTimer>
@@ -38,8 +39,6 @@ public:
 
     // The region of the window that is shown, in its own coordinates.
     QRegion ShownRegion() const { return shown_; }
-    // Whether the key is cut away by the alpha of its pixels rather than by the outline.
-    bool ByAlpha() const { return byAlpha_; }
     // Recomputes the mask from what the window shows now.
     void Update();
 
@@ -90,6 +89,8 @@ private:
     // Whether the window was made with an alpha channel, and whether the key is cut by it.
     bool hasAlpha_ = false;
     bool byAlpha_ = false;
+    // The child that gives the key's pixels alpha 0 in what the window paints.
+    QPointer<QWidget> alphaKey_;
 };
 
 } // namespace platform

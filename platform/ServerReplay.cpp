@@ -1,8 +1,8 @@
 #include "ServerReplay.h"
 
 #include "CompactFrame.h"
+#include "X11.h"
 
-#include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
 #include <cstdlib>
@@ -18,9 +18,7 @@ namespace platform {
 
 namespace {
 
-template <class Reply> std::unique_ptr<Reply, decltype(&std::free)> Own(Reply* reply) {
-    return {reply, &std::free};
-}
+using x11::Own;
 
 // Whether pixels of RGB32 images can go to drawables of `depth` as they are: 32 bits a
 // pixel, least significant byte first, red, green and blue in the usual bytes.
@@ -47,8 +45,7 @@ bool TakesRgb32(xcb_connection_t* c, xcb_window_t window, std::uint8_t depth) {
 } // namespace
 
 std::unique_ptr<ServerReplay> ServerReplay::For(QWidget* window) {
-    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    xcb_connection_t* c = x11::Connection();
     if (!c || !xcb_get_extension_data(c, &xcb_xfixes_id)->present)
         return nullptr;
     // Regions and window shapes from regions came with version 2.
@@ -176,11 +173,7 @@ void ServerReplay::Keep(size_t stamp, const QImage& content, const QRegion& show
         if (!stage_)
             stage_ = CreatePixmap(window);
     }
-    std::vector<xcb_rectangle_t> rectangles;
-    for (const QRect& r : shown)
-        rectangles.push_back({static_cast<std::int16_t>(r.x()), static_cast<std::int16_t>(r.y()),
-                              static_cast<std::uint16_t>(r.width()),
-                              static_cast<std::uint16_t>(r.height())});
+    const std::vector<xcb_rectangle_t> rectangles = x11::Rectangles(shown);
     kept.region = xcb_generate_id(connection_);
     xcb_xfixes_create_region(connection_, kept.region,
                              static_cast<std::uint32_t>(rectangles.size()), rectangles.data());

@@ -47,15 +47,20 @@ int Depth(QWindow* window) {
     return geometry ? geometry->depth : 0;
 }
 
-void SetInputShape(QWindow* window, const QRegion& region) {
-    xcb_connection_t* c = Connection();
-    if (!c || !window)
-        return;
+std::vector<xcb_rectangle_t> Rectangles(const QRegion& region) {
     std::vector<xcb_rectangle_t> rectangles;
     for (const QRect& r : region)
         rectangles.push_back({static_cast<std::int16_t>(r.x()), static_cast<std::int16_t>(r.y()),
                               static_cast<std::uint16_t>(r.width()),
                               static_cast<std::uint16_t>(r.height())});
+    return rectangles;
+}
+
+void SetInputShape(QWindow* window, const QRegion& region) {
+    xcb_connection_t* c = Connection();
+    if (!c || !window)
+        return;
+    const std::vector<xcb_rectangle_t> rectangles = Rectangles(region);
     xcb_shape_rectangles(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED,
                          static_cast<xcb_window_t>(window->winId()), 0, 0,
                          static_cast<std::uint32_t>(rectangles.size()), rectangles.data());

@@ -4,6 +4,7 @@
 #include <QRegion>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 #include <xcb/xcb.h>
 
 class QWindow;
@@ -24,6 +25,9 @@ xcb_atom_t Atom(xcb_connection_t* connection, const char* name);
 
 // The X screen the program's windows are made on (DISPLAY's), and its number.
 xcb_screen_t* DefaultScreen(xcb_connection_t* connection, int* number = nullptr);
+
+// The region as X rectangles.
+std::vector<xcb_rectangle_t> Rectangles(const QRegion& region);
 
 // The colour depth of the native window (32 for one with an alpha channel), 0 unknown.
 int Depth(QWindow* window);

@@ -1,9 +1,8 @@
 #include "FrameHints.h"
 
-#include <QGuiApplication>
+#include "platform/X11.h"
+
 #include <QWidget>
-#include <cstdlib>
-#include <cstring>
 #include <xcb/xcb.h>
 
 namespace platform {
@@ -24,24 +23,17 @@ enum : std::uint32_t {
 } // namespace
 
 void SetMoveAndCloseOnly(QWidget* window) {
-    // Other platforms (the offscreen one included) may offer the interface without a
-    // connection behind it.
-    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11 || !x11->connection() ||
-        !window->windowHandle())
+    xcb_connection_t* connection = x11::Connection();
+    if (!connection || !window->windowHandle())
         return;
-    xcb_connection_t* connection = x11->connection();
-    static constexpr char name[] = "_MOTIF_WM_HINTS";
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr);
-    if (!atom)
+    const xcb_atom_t hintsAtom = x11::Atom(connection, "_MOTIF_WM_HINTS");
+    if (hintsAtom == XCB_ATOM_NONE)
         return;
     const std::uint32_t hints[5] = {HintsFunctions | HintsDecorations, FunctionMove | FunctionClose,
                                     DecorationBorder | DecorationTitle | DecorationMenu, 0, 0};
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE,
-                        static_cast<xcb_window_t>(window->winId()), atom->atom, atom->atom, 32, 5,
+                        static_cast<xcb_window_t>(window->winId()), hintsAtom, hintsAtom, 32, 5,
                         hints);
-    std::free(atom);
 }
 
 } // namespace platform
