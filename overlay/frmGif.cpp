@@ -4,12 +4,12 @@
 #include "app/frmForma.h"
 #include "platform/ColourKey.h"
 #include "platform/Declare.h"
+#include "platform/PictureDecoder.h"
 #include "platform/toolkit/Errors.h"
 #include "platform/toolkit/TextBox.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QPalette>
 #include <QPointer>
 
@@ -87,9 +87,9 @@ void frmGif::Form_Load() {
 }
 
 bool frmGif::ShowsAnything(const QString& path) {
-    QImageReader reader(path);
-    for (QImage frame; reader.read(&frame);) {
-        frame.convertTo(QImage::Format_ARGB32);
+    PictureDecoder decoder(path);
+    while (decoder.Next()) {
+        const QImage& frame = decoder.Frame();
         for (int y = 1; y < frame.height() - 1; ++y) {
             const auto* row = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
             for (int x = 1; x < frame.width() - 1; ++x)

@@ -3,7 +3,6 @@
 #include "platform/CompactFrame.h"
 
 #include <QHash>
-#include <QScopedValueRollback>
 
 namespace platform::browser {
 
@@ -17,18 +16,20 @@ QHash<QString, std::weak_ptr<Picture>>& OpenPictures() {
 
 } // namespace
 
-Picture::Picture(const QString& path) {
-    movie_.setFileName(path);
-    movie_.setCacheMode(QMovie::CacheNone);
-    connect(&movie_, &QMovie::frameChanged, this, &Picture::MovieFrameChanged);
+Picture::Picture(std::unique_ptr<PictureDecoder> decoder)
+    : decoder_(std::move(decoder))
+    , size_(decoder_->Size()) {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::CoarseTimer);
-    connect(&timer_, &QTimer::timeout, this, &Picture::ShowNextKeptFrame);
+    connect(&timer_, &QTimer::timeout, this, &Picture::Timer_Timeout);
+    // The first frame shows at once and the next after its delay.
+    frames_.push_back({KeepableFrame(), decoder_->DelayMs()});
+    timer_.start(frames_.back().delayMs);
 }
 
 QImage Picture::CurrentFrame() const {
-    if (!replaying_)
-        return movie_.currentImage();
+    if (learning_)
+        return decoder_->Frame();
     if (keeping_) {
         if (!expanded_)
             ExpandKeptFrame();
@@ -36,46 +37,54 @@ QImage Picture::CurrentFrame() const {
     }
     // Frames not kept are decoded again when they are looked at; nothing looks at them while
     // the window shows them from elsewhere.
-    if (movie_.currentFrameNumber() != static_cast<int>(current_)) {
-        const QScopedValueRollback decoding(decodingOnDemand_, true);
-        movie_.jumpToFrame(static_cast<int>(current_));
+    const int wanted = static_cast<int>(current_);
+    if (decoder_->FrameNumber() > wanted)
+        decoder_->Rewind();
+    while (decoder_->FrameNumber() < wanted && decoder_->Next()) {
     }
-    return movie_.currentImage();
+    return decoder_->Frame();
 }
 
-int Picture::FrameIndex() const {
-    return replaying_ ? static_cast<int>(current_) : movie_.currentFrameNumber();
-}
-
-void Picture::MovieFrameChanged(int frameNumber) {
-    if (decodingOnDemand_)
-        return;
+void Picture::Timer_Timeout() {
     if (learning_) {
-        if (frameNumber == static_cast<int>(frames_.size())) {
-            frames_.push_back({KeepableFrame(), std::max(10, movie_.nextFrameDelay())});
-        } else if (frameNumber == 0 && !frames_.empty()) {
-            StartReplaying();
-            // A picture of one frame stays as it is (the movie would read the file again
-            // every loop).
-            if (frames_.size() == 1)
-                return;
-        } else {
-            // Frames out of order: the movie plays on by itself.
-            learning_ = keeping_ = false;
-            frames_ = {};
+        if (decoder_->Next()) {
+            frames_.push_back({KeepableFrame(), decoder_->DelayMs()});
+            current_ = frames_.size() - 1;
+            timer_.start(frames_.back().delayMs);
+            emit FrameChanged();
+            return;
         }
+        // A whole play has been seen (a frame that cannot be decoded ends it): from here on
+        // the picture shows its kept frames or decodes a frame when it is looked at.
+        learning_ = false;
+        repeatsLeft_ = decoder_->Repeats() == 0 ? -1 : std::max(0, decoder_->Repeats());
+        if (keeping_)
+            decoder_.reset();
+        // A picture of one frame stays as it is.
+        if (frames_.size() == 1)
+            return;
     }
+    std::size_t next = current_ + 1;
+    if (next == frames_.size()) {
+        if (repeatsLeft_ == 0)
+            return; // the last play ends on its last frame
+        if (repeatsLeft_ > 0)
+            --repeatsLeft_;
+        next = 0;
+    }
+    current_ = next;
+    expanded_ = false;
+    timer_.start(frames_[current_].delayMs);
     emit FrameChanged();
 }
 
 QImage Picture::KeepableFrame() {
     if (!keeping_)
         return {};
-    const QImage frame = movie_.currentImage();
-    keptFormat_ = frame.format();
+    const QImage& frame = decoder_->Frame();
     // Frames that fit as they are play without expanding; larger ones are compacted, unless
     // even one byte a pixel is too much (then none is kept at all).
-    const qint64 frameCount = std::max(1, movie_.frameCount());
+    const qint64 frameCount = std::max(1, decoder_->FrameCount());
     const bool fitsAsIs = frameCount * frame.sizeInBytes() <= FrameCacheBytes;
     QImage image;
     if (fitsAsIs || frameCount * frame.width() * frame.height() <= FrameCacheBytes)
@@ -90,36 +99,6 @@ QImage Picture::KeepableFrame() {
     return image;
 }
 
-void Picture::StartReplaying() {
-    // A whole loop has been seen: from here on the picture keeps its own time, and shows
-    // its kept frames or decodes a frame when it is looked at.
-    learning_ = false;
-    movie_.setPaused(true);
-    replaying_ = true;
-    shown_ = movie_.currentImage();
-    current_ = 0;
-    expanded_ = false;
-    if (frames_.size() == 1)
-        return;
-    loopsLeft_ = movie_.loopCount() < 0 ? -1 : std::max(0, movie_.loopCount() - 1);
-    timer_.start(frames_[0].delayMs);
-}
-
-void Picture::ShowNextKeptFrame() {
-    std::size_t next = current_ + 1;
-    if (next == frames_.size()) {
-        if (loopsLeft_ == 0)
-            return; // the last loop ends on its last frame
-        if (loopsLeft_ > 0)
-            --loopsLeft_;
-        next = 0;
-    }
-    current_ = next;
-    expanded_ = false;
-    timer_.start(frames_[current_].delayMs);
-    emit FrameChanged();
-}
-
 void Picture::ExpandKeptFrame() const {
     expanded_ = true;
     const QImage& kept = frames_[current_].image;
@@ -128,8 +107,8 @@ void Picture::ExpandKeptFrame() const {
         return;
     }
     // Written in place: no new buffer per frame (the page holds no copy between paints).
-    if (shown_.size() != kept.size() || shown_.format() != keptFormat_)
-        shown_ = QImage(kept.size(), keptFormat_);
+    if (shown_.size() != kept.size() || shown_.format() != QImage::Format_ARGB32_Premultiplied)
+        shown_ = QImage(kept.size(), QImage::Format_ARGB32_Premultiplied);
     ExpandFrame(kept, shown_.bits(), shown_.bytesPerLine());
 }
 
@@ -138,22 +117,15 @@ std::shared_ptr<Picture> Picture::Open(const QString& absolutePath) {
     if (std::shared_ptr<Picture> shared = pictures.value(absolutePath).lock())
         return shared;
 
-    std::shared_ptr<Picture> picture(new Picture(absolutePath), [absolutePath](Picture* p) {
+    auto decoder = std::make_unique<PictureDecoder>(absolutePath);
+    if (!decoder->Problem().isEmpty() || !decoder->Next())
+        return nullptr;
+    std::shared_ptr<Picture> picture(new Picture(std::move(decoder)), [absolutePath](Picture* p) {
         if (OpenPictures().value(absolutePath).expired())
             OpenPictures().remove(absolutePath);
-        // A frame may still be queued for it; let it go with the object.
-        p->movie_.stop();
         p->timer_.stop();
         p->deleteLater();
     });
-    // Starting shows the first frame at once and the next after the first one's delay; a
-    // single picture simply stays.
-    if (!picture->movie_.isValid())
-        return nullptr;
-    picture->movie_.start();
-    if (picture->movie_.currentImage().isNull())
-        return nullptr;
-    picture->size_ = picture->movie_.currentImage().size();
     pictures.insert(absolutePath, picture);
     return picture;
 }

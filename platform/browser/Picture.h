@@ -1,7 +1,8 @@
 #pragma once
 
+#include "platform/PictureDecoder.h"
+
 #include <QImage>
-#include <QMovie>
 #include <QObject>
 #include <QTimer>
 #include <memory>
@@ -10,10 +11,10 @@
 namespace platform::browser {
 
 // One picture file as the pages show it, animated with the file's own frame delays and
-// loop count. Pictures are shared by path: a file shown by several images, documents or
-// views is decoded once. An animation whose frames together are small enough is decoded
-// during its first loop only and then played from the decoded frames, kept with one byte a
-// pixel when a frame has at most 256 colours (as GIF frames nearly always do).
+// loop count, its frames composed as web browsers compose them. Pictures are shared by path: a file
+// shown by several images, documents or views is decoded once. An animation whose frames together
+// are small enough is decoded during its first play only and then played from the decoded frames,
+// kept with one byte a pixel when a frame has at most 256 colours (as GIF frames nearly always do).
 class Picture : public QObject {
     Q_OBJECT
 
@@ -27,10 +28,10 @@ public:
 
     QSize Size() const { return size_; }
     QImage CurrentFrame() const;
-    // Which frame is shown now (the same number each loop).
-    int FrameIndex() const;
+    // Which frame is shown now (the same number each play).
+    int FrameIndex() const { return static_cast<int>(current_); }
     // Whether the frames now come from the kept copies rather than the file.
-    bool PlaysFromMemory() const { return replaying_ && keeping_; }
+    bool PlaysFromMemory() const { return !learning_ && keeping_; }
 
 signals:
     void FrameChanged();
@@ -41,31 +42,28 @@ private:
         int delayMs;
     };
 
-    explicit Picture(const QString& path);
-    void MovieFrameChanged(int frameNumber);
-    // The movie's current frame as it is to be kept, or null when frames are not kept.
+    explicit Picture(std::unique_ptr<PictureDecoder> decoder);
+    void Timer_Timeout();
+    // The frame just decoded as it is to be kept, or null when frames are not kept.
     QImage KeepableFrame();
-    void StartReplaying();
-    void ShowNextKeptFrame();
     // Makes the kept frame `current_` the one shown, when someone looks at it: a frame that
     // comes back from elsewhere (the X server) needs no expanding.
     void ExpandKeptFrame() const;
 
-    mutable QMovie movie_;
+    // Decodes the first play, and later the frames not kept when they are looked at.
+    mutable std::unique_ptr<PictureDecoder> decoder_;
     QSize size_;
     std::vector<Frame> frames_;
     qint64 keptBytes_ = 0;
-    // During the first loop each frame's delay is noted (and its image kept while they fit).
+    // During the first play each frame's delay is noted (and its image kept while they fit).
     bool learning_ = true;
     bool keeping_ = true;
-    mutable bool decodingOnDemand_ = false;
-    bool replaying_ = false;
     std::size_t current_ = 0;
-    // The kept frame being shown, in the movie's own pixel format; one buffer for all frames.
+    // The kept frame being shown, expanded; one buffer for all frames.
     mutable QImage shown_;
     mutable bool expanded_ = false;
-    QImage::Format keptFormat_ = QImage::Format_ARGB32;
-    int loopsLeft_ = -1;
+    // Plays still to come after the one playing; -1 for ever.
+    int repeatsLeft_ = 0;
     QTimer timer_;
 };
 

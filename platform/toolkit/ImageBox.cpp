@@ -1,21 +1,16 @@
 #include "ImageBox.h"
 
 #include "Errors.h"
-#include "GifCheck.h"
 #include "Units.h"
+#include "platform/PictureDecoder.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QPainter>
 
 namespace platform {
 
 namespace {
-
-bool FitsTheLimits(QSize size) {
-    return size.width() <= ImageBox::MaxSide && size.height() <= ImageBox::MaxSide;
-}
 
 QImage DecodeFirstPicture(const QString& path) {
     QFile file(path);
@@ -26,34 +21,14 @@ QImage DecodeFirstPicture(const QString& path) {
     }
     if (file.size() == 0)
         throw Error(errInvalidPicture, QStringLiteral("empty file"));
-
-    if (file.peek(4) == "GIF8") {
-        const GifLayout gif = WalkGif(file);
-        if (!gif.complete)
-            throw Error(errInvalidPicture, QStringLiteral("incomplete GIF"));
-        // Every frame is decoded as large as the logical screen, whatever its own size.
-        if (!FitsTheLimits(gif.screen))
-            throw Error(errInvalidPicture, QStringLiteral("picture too large"));
-        if (qint64(gif.screen.width()) * gif.screen.height() * gif.frames >
-            ImageBox::MaxPixelsToPlay)
-            throw Error(errInvalidPicture, QStringLiteral("animation too large to play"));
-        file.seek(0);
-    }
-
-    QImageReader reader(&file);
-    reader.setDecideFormatFromContent(true);
-    if (!reader.canRead())
-        throw Error(errInvalidPicture, reader.errorString());
-    // Refuse absurd sizes from the header before anything is allocated for them.
-    if (const QSize size = reader.size(); size.isValid() && !FitsTheLimits(size))
-        throw Error(errInvalidPicture, QStringLiteral("picture too large"));
-
-    QImage picture = reader.read();
-    if (picture.isNull())
-        throw Error(errInvalidPicture, reader.errorString());
-    if (!FitsTheLimits(picture.size()))
-        throw Error(errInvalidPicture, QStringLiteral("picture too large"));
-    return picture;
+    file.close();
+    // Composed as the pages compose it, so that what is measured here is what they show.
+    PictureDecoder decoder(path);
+    if (!decoder.Problem().isEmpty())
+        throw Error(errInvalidPicture, decoder.Problem());
+    if (!decoder.Next())
+        throw Error(errInvalidPicture, QStringLiteral("no frame can be decoded"));
+    return decoder.Frame();
 }
 
 } // namespace

@@ -13,18 +13,12 @@ class ImageBox : public QWidget {
     Q_OBJECT
 
 public:
-    // Pictures larger than this in either direction are refused as invalid.
-    static constexpr int MaxSide = 16384;
-    // Animations whose frames come to more pixels than this (the logical screen times the
-    // frames: 1 GiB of decoded frames) are refused: playing one would take the machine's
-    // memory or a core for as long as it plays.
-    static constexpr qint64 MaxPixelsToPlay = qint64(1) << 28;
-
     explicit ImageBox(QWidget* parent = nullptr);
 
     // Loads the first picture of a file, named relative to the current folder, and makes it
     // this control's picture. Throws Error with 53 (no such file), 75 (not a file),
-    // 70 (not readable) or 481 (not a picture the program can show); the old picture stays
+    // 70 (not readable) or 481 (not a picture the program can show, or one beyond
+    // the limits of `PictureLimits`); the old picture stays
     // then. Loading the file that is already shown, unchanged on disk, decodes nothing.
     // `accept`, when given, looks at a newly decoded file before it becomes the picture and
     // throws to refuse it.

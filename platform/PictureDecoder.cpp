@@ -1,0 +1,294 @@
+#include "PictureDecoder.h"
+
+#include <QImageReader>
+#include <algorithm>
+#include <cstring>
+#include <gif_lib.h>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+int ReadFromDevice(GifFileType* gif, GifByteType* buffer, int length) {
+    auto* device = static_cast<QIODevice*>(gif->UserData);
+    return static_cast<int>(device->read(reinterpret_cast<char*>(buffer), length));
+}
+
+// What the extension blocks before a frame say.
+struct Extensions {
+    GraphicsControlBlock control{0, false, 0, NO_TRANSPARENT_COLOR};
+    int repeats = -1;
+    bool loopSeen = false;
+};
+
+bool IsLoopBlockName(const GifByteType* block) {
+    // Older encoders name the same block after themselves.
+    return block[0] == 11 && (std::memcmp(block + 1, "NETSCAPE2.0", 11) == 0 ||
+                              std::memcmp(block + 1, "ANIMEXTS1.0", 11) == 0);
+}
+
+bool ReadExtension(GifFileType* gif, Extensions& seen) {
+    int code = 0;
+    GifByteType* block = nullptr;
+    if (DGifGetExtension(gif, &code, &block) == GIF_ERROR)
+        return false;
+    if (block && code == GRAPHICS_EXT_FUNC_CODE)
+        DGifExtensionToGCB(block[0], block + 1, &seen.control);
+    bool loopBlock = block && code == APPLICATION_EXT_FUNC_CODE && IsLoopBlockName(block);
+    while (block) {
+        if (DGifGetExtensionNext(gif, &block) == GIF_ERROR)
+            return false;
+        // The first loop block counts, wherever it stands.
+        if (loopBlock && block && block[0] >= 3 && block[1] == 1 && !seen.loopSeen) {
+            seen.repeats = block[2] | block[3] << 8;
+            seen.loopSeen = true;
+        }
+        loopBlock = false;
+    }
+    return true;
+}
+
+// Walks the data sub-blocks of the current frame without decoding them.
+bool SkipImageData(GifFileType* gif) {
+    int codeSize = 0;
+    GifByteType* block = nullptr;
+    if (DGifGetCode(gif, &codeSize, &block) == GIF_ERROR)
+        return false;
+    while (block) {
+        if (DGifGetCodeNext(gif, &block) == GIF_ERROR)
+            return false;
+    }
+    return true;
+}
+
+bool WalkRecords(GifFileType* gif, GifLayout& layout, Extensions& seen) {
+    for (;;) {
+        GifRecordType record = UNDEFINED_RECORD_TYPE;
+        if (DGifGetRecordType(gif, &record) == GIF_ERROR)
+            return layout.frames > 0 && gif->Error == D_GIF_ERR_READ_FAILED;
+        switch (record) {
+        case IMAGE_DESC_RECORD_TYPE:
+            if (DGifGetImageDesc(gif) == GIF_ERROR || !SkipImageData(gif))
+                return false;
+            if (layout.frames++ == 0) {
+                const GifImageDesc& frame = gif->Image;
+                layout.screen = layout.screen.expandedTo(
+                    QSize(frame.Left + frame.Width, frame.Top + frame.Height));
+            }
+            break;
+        case EXTENSION_RECORD_TYPE:
+            if (!ReadExtension(gif, seen))
+                return false;
+            break;
+        case TERMINATE_RECORD_TYPE:
+            return layout.frames > 0;
+        default:
+            return false;
+        }
+    }
+}
+
+// The colours a frame's indexes stand for: its own table or the file's, opaque black beyond.
+void ColourTable(const ColorMapObject* map, QRgb (&colours)[256]) {
+    std::fill(std::begin(colours), std::end(colours), qRgb(0, 0, 0));
+    const int count = map ? std::min(map->ColorCount, 256) : 0;
+    for (int i = 0; i < count; ++i)
+        colours[i] = qRgb(map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue);
+}
+
+void CopyArea(const QImage& from, QPoint fromAt, QImage& to, QRect toArea) {
+    for (int y = 0; y < toArea.height(); ++y)
+        std::memcpy(to.scanLine(toArea.top() + y) + toArea.left() * 4,
+                    from.constScanLine(fromAt.y() + y) + fromAt.x() * 4,
+                    std::size_t(toArea.width()) * 4);
+}
+
+} // namespace
+
+GifLayout WalkGif(QIODevice& device) {
+    GifLayout layout;
+    int error = 0;
+    GifFileType* gif = DGifOpen(&device, ReadFromDevice, &error);
+    if (!gif)
+        return layout;
+    layout.screen = QSize(gif->SWidth, gif->SHeight);
+    Extensions seen;
+    layout.complete = WalkRecords(gif, layout, seen);
+    layout.repeats = seen.repeats;
+    DGifCloseFile(gif, &error);
+    return layout;
+}
+
+PictureDecoder::PictureDecoder(const QString& path)
+    : file_(path) {
+    if (!file_.open(QIODevice::ReadOnly)) {
+        problem_ = file_.errorString();
+        return;
+    }
+    if (file_.peek(4) != "GIF8") {
+        still_ = true;
+        ReadStill();
+        return;
+    }
+    layout_ = WalkGif(file_);
+    const qint64 pixels = qint64(layout_.screen.width()) * layout_.screen.height();
+    if (!layout_.complete)
+        problem_ = QStringLiteral("incomplete GIF");
+    else if (layout_.screen.width() > PictureLimits::MaxSide ||
+             layout_.screen.height() > PictureLimits::MaxSide ||
+             pixels > PictureLimits::MaxFramePixels)
+        problem_ = QStringLiteral("picture too large");
+    else if (pixels * layout_.frames > PictureLimits::MaxPixelsToPlay)
+        problem_ = QStringLiteral("animation too large to play");
+    else if (pixels == 0)
+        problem_ = QStringLiteral("empty picture");
+    else if (!OpenGif())
+        problem_ = QStringLiteral("cannot read GIF");
+}
+
+PictureDecoder::~PictureDecoder() {
+    CloseGif();
+}
+
+bool PictureDecoder::ReadStill() {
+    QImageReader reader(&file_);
+    reader.setDecideFormatFromContent(true);
+    const QSize size = reader.size();
+    // Absurd sizes from the header are refused before anything is allocated for them.
+    const auto fits = [](QSize s) {
+        return s.width() <= PictureLimits::MaxSide && s.height() <= PictureLimits::MaxSide;
+    };
+    if (!reader.canRead() || (size.isValid() && !fits(size))) {
+        problem_ = reader.canRead() ? QStringLiteral("picture too large") : reader.errorString();
+        return false;
+    }
+    picture_ = reader.read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (picture_.isNull() || !fits(picture_.size())) {
+        problem_ = picture_.isNull() ? reader.errorString() : QStringLiteral("picture too large");
+        picture_ = QImage();
+        return false;
+    }
+    layout_ = {true, picture_.size(), 1, -1};
+    return true;
+}
+
+bool PictureDecoder::OpenGif() {
+    file_.seek(0);
+    int error = 0;
+    gif_ = DGifOpen(&file_, ReadFromDevice, &error);
+    if (!gif_)
+        return false;
+    picture_ = QImage(layout_.screen, QImage::Format_ARGB32_Premultiplied);
+    if (picture_.isNull())
+        return false;
+    picture_.fill(Qt::transparent);
+    covered_ = QImage();
+    shownArea_ = QRect();
+    shownDisposal_ = 0;
+    frameNumber_ = -1;
+    return true;
+}
+
+void PictureDecoder::CloseGif() {
+    if (gif_) {
+        int error = 0;
+        DGifCloseFile(gif_, &error);
+        gif_ = nullptr;
+    }
+}
+
+void PictureDecoder::Rewind() {
+    if (still_) {
+        frameNumber_ = -1;
+        return;
+    }
+    CloseGif();
+    if (problem_.isEmpty())
+        OpenGif();
+}
+
+bool PictureDecoder::Next() {
+    if (still_) {
+        if (frameNumber_ >= 0 || picture_.isNull())
+            return false;
+        frameNumber_ = 0;
+        return true;
+    }
+    if (!gif_ || frameNumber_ + 1 >= layout_.frames)
+        return false;
+    Extensions seen;
+    for (;;) {
+        GifRecordType record = UNDEFINED_RECORD_TYPE;
+        if (DGifGetRecordType(gif_, &record) == GIF_ERROR)
+            return false;
+        if (record == EXTENSION_RECORD_TYPE) {
+            if (!ReadExtension(gif_, seen))
+                return false;
+            continue;
+        }
+        if (record != IMAGE_DESC_RECORD_TYPE || DGifGetImageDesc(gif_) == GIF_ERROR)
+            return false;
+        DisposeOfShownFrame();
+        const GraphicsControlBlock& control = seen.control;
+        shownDisposal_ = control.DisposalMode;
+        if (!DrawFrame(control.TransparentColor))
+            return false;
+        ++frameNumber_;
+        delayMs_ = control.DelayTime <= 1 ? 100 : control.DelayTime * 10;
+        return true;
+    }
+}
+
+void PictureDecoder::DisposeOfShownFrame() {
+    if (shownArea_.isEmpty())
+        return;
+    if (shownDisposal_ == DISPOSE_BACKGROUND) {
+        for (int y = shownArea_.top(); y <= shownArea_.bottom(); ++y)
+            std::memset(picture_.scanLine(y) + shownArea_.left() * 4, 0,
+                        std::size_t(shownArea_.width()) * 4);
+    } else if ((shownDisposal_ == DISPOSE_PREVIOUS || shownDisposal_ == 4) && !covered_.isNull()) {
+        CopyArea(covered_, {}, picture_, shownArea_);
+    }
+}
+
+bool PictureDecoder::DrawFrame(int transparentIndex) {
+    const GifImageDesc& frame = gif_->Image;
+    shownArea_ = QRect(frame.Left, frame.Top, frame.Width, frame.Height) & picture_.rect();
+    covered_ = shownDisposal_ == DISPOSE_PREVIOUS || shownDisposal_ == 4 ? picture_.copy(shownArea_)
+                                                                         : QImage();
+    if (frame.Width == 0 || frame.Height == 0)
+        return SkipImageData(gif_);
+
+    QRgb colours[256];
+    ColourTable(frame.ColorMap ? frame.ColorMap : gif_->SColorMap, colours);
+    const int columns = std::max(0, std::min(frame.Width, picture_.width() - frame.Left));
+    std::vector<GifPixelType> line(std::size_t(frame.Width));
+    const auto drawRow = [&](int y) {
+        if (DGifGetLine(gif_, line.data(), frame.Width) == GIF_ERROR)
+            return false;
+        if (frame.Top + y < picture_.height()) {
+            auto* out = reinterpret_cast<QRgb*>(picture_.scanLine(frame.Top + y)) + frame.Left;
+            for (int x = 0; x < columns; ++x)
+                if (line[x] != transparentIndex)
+                    out[x] = colours[line[x]];
+        }
+        return true;
+    };
+    if (!frame.Interlace) {
+        for (int y = 0; y < frame.Height; ++y)
+            if (!drawRow(y))
+                return false;
+        return true;
+    }
+    // Every 8th row from the first, every 8th from the 5th, every 4th from the 3rd, then
+    // every other row from the 2nd; a pass may hold no row at all.
+    static constexpr int first[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
+    for (int pass = 0; pass < 4; ++pass)
+        for (int y = first[pass]; y < frame.Height; y += step[pass])
+            if (!drawRow(y))
+                return false;
+    return true;
+}
+
+} // namespace platform

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QFile>
+#include <QImage>
+
+struct GifFileType;
+
+namespace platform {
+
+// What every picture is held to before anything of it is decoded.
+struct PictureLimits {
+    // Larger in either direction is not a picture anyone can look at.
+    static constexpr int MaxSide = 16384;
+    // One decoded frame takes at most 256 MiB, as much as the toolkit's own readers allow.
+    static constexpr qint64 MaxFramePixels = qint64(1) << 26;
+    // All frames of an animation together at most 1 GiB decoded: playing more would take the
+    // machine's memory or a core for as long as it plays.
+    static constexpr qint64 MaxPixelsToPlay = qint64(1) << 28;
+};
+
+// What a walk through a GIF stream's blocks finds, without decoding any picture.
+struct GifLayout {
+    // Every block is present up to the trailer, or up to the end of a last complete frame
+    // where the trailer alone is missing.
+    bool complete = false;
+    // The logical screen, enlarged to hold the first frame (a file may give a smaller screen,
+    // even 0 × 0): every frame is composed on it.
+    QSize screen;
+    int frames = 0;
+    // Plays after the first: -1 without a loop block (the picture plays once), 0 for ever.
+    int repeats = -1;
+};
+
+// Walks the GIF stream on `device` from its current position.
+GifLayout WalkGif(QIODevice& device);
+
+// The frames of a picture file as web browsers show them. A GIF is decoded frame by frame,
+// each frame drawn onto the picture left by the ones before: its transparent pixels leave the
+// picture as it was, and after it is shown its area is kept (disposal 0 and 1), cleared to
+// transparent (2: the file's background colour is never painted) or given back what it
+// covered (3 and 4). Interlaced frames of any height, local and global colour tables (indexes
+// beyond the table are opaque black), loop blocks anywhere in the file; delays of 10 ms or
+// less are played as 100 ms. Any other picture the toolkit reads is a single frame.
+class PictureDecoder {
+public:
+    // Opens the file and checks its size against the limits; decodes nothing yet.
+    explicit PictureDecoder(const QString& path);
+    ~PictureDecoder();
+    PictureDecoder(const PictureDecoder&) = delete;
+    PictureDecoder& operator=(const PictureDecoder&) = delete;
+
+    // Why the file's frames cannot be decoded, or empty when they can.
+    const QString& Problem() const { return problem_; }
+    QSize Size() const { return layout_.screen; }
+    int FrameCount() const { return layout_.frames; }
+    int Repeats() const { return layout_.repeats; }
+
+    // Decodes the next frame; false after the last one, or at a frame that cannot be decoded
+    // (the frames before it are the picture's).
+    bool Next();
+    // Starts again before the first frame.
+    void Rewind();
+    // The picture as the last frame decoded left it (premultiplied ARGB), its number (-1
+    // before the first) and how long it stays.
+    const QImage& Frame() const { return picture_; }
+    int FrameNumber() const { return frameNumber_; }
+    int DelayMs() const { return delayMs_; }
+
+private:
+    bool OpenGif();
+    void CloseGif();
+    bool ReadStill();
+    bool DrawFrame(int transparentIndex);
+    void DisposeOfShownFrame();
+
+    QFile file_;
+    QString problem_;
+    GifLayout layout_;
+    GifFileType* gif_ = nullptr;
+    bool still_ = false;
+    QImage picture_;
+    // What the frame shown last covered, given back when it goes (disposal 3 and 4).
+    QImage covered_;
+    QRect shownArea_;
+    int shownDisposal_ = 0;
+    int frameNumber_ = -1;
+    int delayMs_ = 100;
+};
+
+} // namespace platform
