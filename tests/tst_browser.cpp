@@ -3,6 +3,7 @@
 // is the HTML fuzz target's (tests/fuzz).
 #include "support/Fixtures.h"
 
+#include "platform/PictureDecoder.h"
 #include "platform/browser/HtmlDocument.h"
 #include "platform/browser/Picture.h"
 #include "platform/browser/Presentational.h"
@@ -11,7 +12,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QImageReader>
 #include <QPointer>
 #include <QScrollBar>
 #include <QSet>
@@ -178,7 +178,37 @@ private slots:
         QCOMPARE(changes, 0);
     }
 
-    // After its first loop an animation plays by its own timer: from frames kept at one byte
+    // Each frame stays for its own delay, in the first play (decoding) and in the later
+    // ones (from kept frames), and the last play ends on the last frame.
+    void animationKeepsEachFramesDelayAndStopsAfterItsPlays() {
+        CurrentFolder folder;
+        const QRect dot(0, 0, 1, 1);
+        QVERIFY(fixtures::WriteBytes(
+            "p.gif", fixtures::GifBytes({1, 1}, "KRGB",
+                                        {{dot, "R", 2}, {dot, "G", 30}, {dot, "B", 2}}, {0, 1})));
+        const auto picture = platform::browser::Picture::Open(folder.file("p.gif"));
+        QVERIFY(picture);
+        QElapsedTimer clock;
+        clock.start();
+        QList<int> shown;
+        QList<qint64> at{0};
+        connect(picture.get(), &platform::browser::Picture::FrameChanged, this, [&] {
+            shown << picture->FrameIndex();
+            at << clock.elapsed();
+        });
+        QTRY_COMPARE_WITH_TIMEOUT(shown.size(), 5, 3000);
+        QTest::qWait(400);
+        QCOMPARE(shown, QList<int>({1, 2, 0, 1, 2}));
+        QCOMPARE(picture->CurrentFrame().pixelColor(0, 0), QColor(Qt::blue));
+        // The green frame stays 300 ms each time, the others 20 ms.
+        for (int i = 0; i < 5; ++i) {
+            const qint64 stayed = at[i + 1] - at[i];
+            QVERIFY2(i % 3 == 1 ? stayed >= 280 : stayed < 200,
+                     qPrintable(QString::number(stayed)));
+        }
+    }
+
+    // After its first play an animation plays by its own timer: from frames kept at one byte
     // a pixel, or, when they would take too much, decoding a frame when it is looked at.
     void largeAnimationsReplayWithTheSamePixels_data() {
         QTest::addColumn<int>("frames");
@@ -191,16 +221,21 @@ private slots:
         QFETCH(int, frames);
         QFETCH(bool, kept);
         CurrentFolder folder;
+        // The first pixels of every frame are transparent (index 3).
         QVERIFY(fixtures::WriteDrawnGif(
-            "big.gif", 400, 300, frames, {Qt::black, QColor(250, 200, 40), QColor(40, 120, 250)}, 2,
-            [](int f, int x, int y) { return std::uint8_t((x / 7 + y / 5 + f) % 3); }));
+            "big.gif", 400, 300, frames,
+            {Qt::black, QColor(250, 200, 40), QColor(40, 120, 250), Qt::white}, 2,
+            [](int f, int x, int y) {
+                return std::uint8_t(x + y < 9 ? 3 : (x / 7 + y / 5 + f) % 3);
+            },
+            3));
         const auto big = platform::browser::Picture::Open(folder.file("big.gif"));
         QVERIFY(big);
-        QImageReader reader("big.gif");
+        platform::PictureDecoder decoder("big.gif");
         QList<QImage> decoded;
-        for (QImage frame; reader.read(&frame);)
-            decoded.append(frame.convertToFormat(QImage::Format_ARGB32));
-        // Frames looked at during the second loop, in whatever order they come.
+        while (decoder.Next())
+            decoded.append(decoder.Frame());
+        // Frames looked at during the second play, in whatever order they come.
         QSet<int> seen;
         int loops = 0, last = -1;
         QElapsedTimer clock;
@@ -211,8 +246,7 @@ private slots:
             last = index;
             if (loops > 0 && !seen.contains(index)) {
                 seen.insert(index);
-                QCOMPARE(big->CurrentFrame().convertToFormat(QImage::Format_ARGB32),
-                         decoded[index]);
+                QCOMPARE(big->CurrentFrame(), decoded[index]);
             }
             QTest::qWait(7);
         }

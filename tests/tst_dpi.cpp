@@ -59,14 +59,14 @@ private slots:
     void overlayShowsThePictureExactly() {
         CurrentFolder folder;
         // Every pixel has its own colour (of 256), so that a shifted or cut copy is told from
-        // the right one; index 0 is pure black and index 1 is RGB 1,0,0.
+        // the right one; index 0 is pure black and index 1 is RGB 1,0,0. The second frame is
+        // all black.
         QList<QColor> palette;
         for (int i = 0; i < 256; ++i)
             palette << (i == 1 ? QColor(1, 0, 0) : QColor(i, (i * 37) % 256, (i * 91) % 256));
-        QVERIFY(
-            fixtures::WriteDrawnGif("pattern.gif", 100, 80, 1, palette, 5, [](int, int x, int y) {
-                return std::uint8_t((x * 3 + y * 17) % 256);
-            }));
+        QVERIFY(fixtures::WriteDrawnGif(
+            "pattern.gif", 100, 80, 2, palette, 100,
+            [](int f, int x, int y) { return std::uint8_t(f == 0 ? (x * 3 + y * 17) % 256 : 0); }));
         frmForma::Instance();
         QVERIFY(QTest::qWaitFor(OverlayShown, 3000));
         frmGif& overlay = frmGif::Instance();
@@ -89,6 +89,10 @@ private slots:
             }
         QCOMPARE(wrong, 0);
         QCOMPARE(mismatches, 0);
+        // Then nothing of the window shows (an empty window mask would mean no mask at all).
+        QTRY_VERIFY_WITH_TIMEOUT(platform::ColourKey::Of(&overlay)->ShownRegion().isEmpty(), 3000);
+        const QRegion mask = overlay.windowHandle()->mask();
+        QVERIFY(!mask.isEmpty() && !mask.intersects(overlay.rect()));
     }
 
     void windowsOpenOnTheScreenOfThePointer() {

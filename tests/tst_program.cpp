@@ -7,6 +7,8 @@
 #include "support/ViewInput.h"
 
 #include "gifwriter/GifWriter.h"
+#include "platform/browser/HtmlDocument.h"
+#include "platform/browser/WebBrowser.h"
 #include "platform/toolkit/Fonts.h"
 #include "platform/toolkit/TextBox.h"
 
@@ -237,15 +239,6 @@ private slots:
         QTest::newRow("cut in the header") << whole.left(10) << cannot;
         QTest::newRow("cut in the first frame") << whole.left(whole.indexOf(',') + 14) << cannot;
         QTest::newRow("cut in the last frame") << whole.left(whole.size() - 3) << cannot;
-        QTest::newRow("absurd size") << fixtures::GifSkeleton({65535, 65535}) << cannot;
-        QTest::newRow("a small frame on a screen beyond the limit")
-            << fixtures::GifSkeleton({65535, 1}, 1, {1, 1}) << cannot;
-        QTest::newRow("wider than the limit, small in memory")
-            << gif(20000, 10, 1, {Qt::red}) << cannot;
-        QTest::newRow("more than the memory for images")
-            << fixtures::GifSkeleton({16000, 16000}) << cannot;
-        QTest::newRow("decompression bomb: 4000 × 4000, 40 frames")
-            << fixtures::GifSkeleton({4000, 4000}, 40, {1, 1}) << cannot;
         QTest::newRow("1 × 1: nothing within the window's edge")
             << gif(1, 1, 1, {Qt::red}) << cannot;
         QTest::newRow("100 × 1") << gif(100, 1, 1, {Qt::red}) << cannot;
@@ -255,7 +248,7 @@ private slots:
         QTest::newRow("plays: 3 × 3, one pixel inside the edge") << gif(3, 3, 1, {Qt::red}) << "";
         QTest::newRow("plays: the figure in a later frame")
             << gif(20, 20, 2, {Qt::black, Qt::red}) << "";
-        // Qt's decoder brings such a frame onto the screen: the figure shows.
+        // The screen grows to hold a first frame beyond it: the figure shows.
         QTest::newRow("plays: a frame placed outside the screen")
             << gif(20, 20, 1, {Qt::red}, -1, {100, 100}) << "";
     }
@@ -447,6 +440,16 @@ private slots:
         QCOMPARE(help.WindowState(), int(platform::vbMaximized));
         QCOMPARE(help.frameGeometry(), help.screen()->availableGeometry());
         QCOMPARE(help.usrHelp1->geometry(), help.rect());
+        // It shows the help text, as any view of its size shows it.
+        platform::browser::WebBrowser page;
+        page.resize(help.usrHelp1->WebBrowser1->size());
+        page.Navigate2("about:blank");
+        QTRY_VERIFY(page.Document());
+        page.Document()->Clear();
+        page.Document()->Write(platform::ResourceText(":/layouts/help.html"));
+        page.Document()->Close();
+        QCOMPARE(help.usrHelp1->WebBrowser1->viewport()->grab().toImage(),
+                 page.viewport()->grab().toImage());
         // Minimised, a change of size leaves the view alone; restored, it fills again.
         const QRect filled = help.usrHelp1->geometry();
         help.setWindowState(Qt::WindowMinimized);

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QTest>
 #include <algorithm>
+#include <cstring>
+#include <gif_lib.h>
 
 namespace fixtures {
 
@@ -50,24 +52,100 @@ QByteArray ReadBytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QByteArray GifSkeleton(QSize screen, int frames, QSize frame) {
-    const auto sizeBytes = [](int x, int y) {
-        QByteArray bytes;
-        for (int value : {x, y})
-            bytes.append(char(value & 0xff)).append(char(value >> 8));
-        return bytes;
-    };
-    // Black and red, then image descriptors whose LZW data ends at once; or, for a frame of
-    // one pixel, standing at (1, 1), holds that pixel in red.
-    QByteArray gif = "GIF89a" + sizeBytes(screen.width(), screen.height()) +
-                     QByteArray("\x80\0\0\0\0\0\xff\0\0", 9);
-    const bool pixel = frame == QSize(1, 1);
-    for (int f = 0; f < frames; ++f) {
-        gif += ',' + (pixel ? sizeBytes(1, 1) : sizeBytes(0, 0));
-        gif += frame.isEmpty() ? sizeBytes(screen.width(), screen.height()) : sizeBytes(1, 1);
-        gif += pixel ? QByteArray("\0\2\2\x4c\x01\0", 6) : QByteArray("\0\2\0", 3);
+namespace {
+
+const char ColourLetters[] = "RGBYWK";
+const QRgb Colours[] = {qRgb(255, 0, 0),   qRgb(0, 255, 0),     qRgb(0, 0, 255),
+                        qRgb(255, 255, 0), qRgb(255, 255, 255), qRgb(0, 0, 0)};
+
+QRgb ColourOf(char letter) {
+    const char* found = std::strchr(ColourLetters, letter);
+    return letter && found ? Colours[found - ColourLetters] : qRgb(0, 0, 0);
+}
+
+ColorMapObject* ColourTable(const QByteArray& letters) {
+    int count = 2;
+    while (count < letters.size())
+        count *= 2;
+    ColorMapObject* map = GifMakeMapObject(count, nullptr);
+    for (int i = 0; map && i < count; ++i) {
+        const QRgb c = ColourOf(i < letters.size() ? letters.at(i) : 0);
+        map->Colors[i] = {GifByteType(qRed(c)), GifByteType(qGreen(c)), GifByteType(qBlue(c))};
     }
-    return gif + ';';
+    return map;
+}
+
+int AppendBytes(GifFileType* gif, const GifByteType* data, int length) {
+    static_cast<QByteArray*>(gif->UserData)->append(reinterpret_cast<const char*>(data), length);
+    return length;
+}
+
+} // namespace
+
+QByteArray GifBytes(QSize screen, const QByteArray& colours, const QList<GifFrame>& frames,
+                    const GifLoopBlock& loop, char background) {
+    QByteArray bytes;
+    int error = 0;
+    GifFileType* gif = EGifOpen(&bytes, AppendBytes, &error);
+    if (!gif)
+        return {};
+    EGifSetGifVersion(gif, true);
+    ColorMapObject* global = colours.isEmpty() ? nullptr : ColourTable(colours);
+    bool written =
+        EGifPutScreenDesc(gif, screen.width(), screen.height(), 8,
+                          std::max(0, int(colours.indexOf(background))), global) != GIF_ERROR;
+    GifFreeMapObject(global);
+    for (int f = 0; written && f <= frames.size(); ++f) {
+        if (f == loop.beforeFrame) {
+            const GifByteType count[3] = {1, GifByteType(loop.repeats & 0xff),
+                                          GifByteType(loop.repeats >> 8)};
+            written = EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) != GIF_ERROR &&
+                      EGifPutExtensionBlock(gif, 11, loop.name.constData()) != GIF_ERROR &&
+                      EGifPutExtensionBlock(gif, 3, count) != GIF_ERROR &&
+                      EGifPutExtensionTrailer(gif) != GIF_ERROR;
+        }
+        if (f == frames.size())
+            break;
+        const GifFrame& frame = frames[f];
+        const QByteArray& table = frame.colours.isEmpty() ? colours : frame.colours;
+        GraphicsControlBlock control{frame.disposal, false, frame.delayCs,
+                                     frame.transparent ? int(table.indexOf(frame.transparent))
+                                                       : NO_TRANSPARENT_COLOR};
+        GifByteType extension[4];
+        ColorMapObject* local = frame.colours.isEmpty() ? nullptr : ColourTable(frame.colours);
+        const QRect& area = frame.area;
+        written = written &&
+                  EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE,
+                                   int(EGifGCBToExtension(&control, extension)),
+                                   extension) != GIF_ERROR &&
+                  EGifPutImageDesc(gif, area.x(), area.y(), area.width(), area.height(),
+                                   frame.interlaced, local) != GIF_ERROR;
+        GifFreeMapObject(local);
+        std::vector<GifPixelType> line(std::size_t(area.width()));
+        for (int y = 0; written && y < area.height(); ++y) {
+            for (int x = 0; x < area.width(); ++x)
+                line[x] = GifPixelType(table.indexOf(frame.pixels.at(y * area.width() + x)));
+            written = EGifPutLine(gif, line.data(), area.width()) != GIF_ERROR;
+        }
+    }
+    written = EGifCloseFile(gif, &error) != GIF_ERROR && written;
+    return written ? bytes : QByteArray();
+}
+
+QString Letters(const QImage& picture) {
+    QString letters;
+    for (int y = 0; y < picture.height(); ++y) {
+        if (y > 0)
+            letters += '|';
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb pixel = picture.pixel(x, y);
+            const auto known = std::find(std::begin(Colours), std::end(Colours), pixel);
+            letters += qAlpha(pixel) == 0           ? '.'
+                       : known != std::end(Colours) ? ColourLetters[known - Colours]
+                                                    : '?';
+        }
+    }
+    return letters;
 }
 
 void RunEventLoop(int ms) {

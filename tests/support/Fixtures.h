@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QDir>
 #include <QList>
+#include <QRect>
 #include <QSize>
 #include <QTemporaryDir>
 #include <cstdint>
@@ -26,10 +27,28 @@ bool WriteGif(const QString& path, int width, int height, int frames = 1,
 bool WriteGifs(const QStringList& names, int width = 16, int height = 16);
 bool WriteBytes(const QString& path, const QByteArray& bytes);
 QByteArray ReadBytes(const QString& path);
-// A GIF of a logical screen of `screen` holding `frames` frames as large as the screen whose
-// data ends at once, or, with a `frame` of 1 × 1, frames of one red pixel at (1, 1): writing
-// it takes no memory for the screen.
-QByteArray GifSkeleton(QSize screen, int frames = 1, QSize frame = {});
+// A GIF written block by block, for files shaped as encoders shape them. Pixels are letters
+// that the colour tables list: R red, G green, B blue, Y yellow, W white, K (or any other) black.
+struct GifFrame {
+    QRect area;
+    // Row by row as the file holds them (an interlaced frame's rows pass by pass).
+    QByteArray pixels;
+    int delayCs = 5;
+    int disposal = 0;
+    char transparent = 0; // the letter drawn as transparent, if any
+    bool interlaced = false;
+    QByteArray colours; // a table of the frame's own, if any
+};
+struct GifLoopBlock {
+    int beforeFrame = -1; // where it stands; -1: the file has none
+    int repeats = 0;
+    QByteArray name = "NETSCAPE2.0";
+};
+// The file's bytes, or none when giflib refused to write them.
+QByteArray GifBytes(QSize screen, const QByteArray& colours, const QList<GifFrame>& frames,
+                    const GifLoopBlock& loop = {}, char background = 0);
+// A picture's pixels as those letters, '.' where it is transparent, rows divided by '|'.
+QString Letters(const QImage& picture);
 
 // A fresh temporary folder made the current folder while it lives.
 class CurrentFolder {
