@@ -62,6 +62,13 @@ bool SkipImageData(GifFileType* gif) {
     return true;
 }
 
+void NoteFrame(const GifImageDesc& frame, GifLayout& layout) {
+    if (layout.frames++ == 0)
+        layout.screen =
+            layout.screen.expandedTo(QSize(frame.Left + frame.Width, frame.Top + frame.Height));
+    layout.framePixels += qint64(frame.Width) * frame.Height;
+}
+
 bool WalkRecords(GifFileType* gif, GifLayout& layout, Extensions& seen) {
     for (;;) {
         GifRecordType record = UNDEFINED_RECORD_TYPE;
@@ -71,11 +78,7 @@ bool WalkRecords(GifFileType* gif, GifLayout& layout, Extensions& seen) {
         case IMAGE_DESC_RECORD_TYPE:
             if (DGifGetImageDesc(gif) == GIF_ERROR || !SkipImageData(gif))
                 return false;
-            if (layout.frames++ == 0) {
-                const GifImageDesc& frame = gif->Image;
-                layout.screen = layout.screen.expandedTo(
-                    QSize(frame.Left + frame.Width, frame.Top + frame.Height));
-            }
+            NoteFrame(gif->Image, layout);
             break;
         case EXTENSION_RECORD_TYPE:
             if (!ReadExtension(gif, seen))
@@ -139,7 +142,8 @@ PictureDecoder::PictureDecoder(const QString& path)
              layout_.screen.height() > PictureLimits::MaxSide ||
              pixels > PictureLimits::MaxFramePixels)
         problem_ = QStringLiteral("picture too large");
-    else if (pixels * layout_.frames > PictureLimits::MaxPixelsToPlay)
+    else if (std::max(pixels * layout_.frames, layout_.framePixels) >
+             PictureLimits::MaxPixelsToPlay)
         problem_ = QStringLiteral("animation too large to play");
     else if (pixels == 0)
         problem_ = QStringLiteral("empty picture");
@@ -269,9 +273,14 @@ bool PictureDecoder::DrawFrame(int transparentIndex) {
             return false;
         if (frame.Top + y < picture_.height()) {
             auto* out = reinterpret_cast<QRgb*>(picture_.scanLine(frame.Top + y)) + frame.Left;
-            for (int x = 0; x < columns; ++x)
-                if (line[x] != transparentIndex)
+            if (transparentIndex < 0) {
+                for (int x = 0; x < columns; ++x)
                     out[x] = colours[line[x]];
+            } else {
+                for (int x = 0; x < columns; ++x)
+                    if (line[x] != transparentIndex)
+                        out[x] = colours[line[x]];
+            }
         }
         return true;
     };

@@ -27,6 +27,8 @@ struct GifLayout {
     // even 0 × 0): every frame is composed on it.
     QSize screen;
     int frames = 0;
+    // The frames' own areas together: a frame is decoded whole, however little of it shows.
+    qint64 framePixels = 0;
     // Plays after the first: -1 without a loop block (the picture plays once), 0 for ever.
     int repeats = -1;
 };

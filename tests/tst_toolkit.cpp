@@ -237,28 +237,34 @@ private slots:
     }
 
     // Pictures are measured from their blocks before anything is decoded; each limit at its
-    // boundary, in files of a single-pixel frame whatever their screens.
+    // boundary, in files of single-pixel frames whatever their screens.
     void picturesBeyondTheLimitsAreRefusedBeforeDecoding_data() {
-        QTest::addColumn<QSize>("screen");
-        QTest::addColumn<int>("frames");
+        QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("problem");
+        const auto dots = [](QSize screen, int frames) {
+            return fixtures::GifBytes(screen, "KR",
+                                      QList<fixtures::GifFrame>(frames, {{1, 0, 1, 1}, "R"}));
+        };
         const QString tooLarge = "picture too large", tooMuch = "animation too large to play";
-        QTest::newRow("16384 wide") << QSize(16384, 1) << 1 << "";
-        QTest::newRow("16385 wide") << QSize(16385, 1) << 1 << tooLarge;
-        QTest::newRow("absurd size") << QSize(65535, 65535) << 1 << tooLarge;
-        QTest::newRow("a frame beyond 256 MiB") << QSize(8193, 8192) << 1 << tooLarge;
+        QTest::newRow("16384 wide") << dots({16384, 1}, 1) << "";
+        QTest::newRow("16385 wide") << dots({16385, 1}, 1) << tooLarge;
+        QTest::newRow("absurd size") << dots({65535, 65535}, 1) << tooLarge;
+        QTest::newRow("a frame beyond 256 MiB") << dots({8193, 8192}, 1) << tooLarge;
         // Frames each far within what the toolkit's own reader allows, together at or just
         // beyond the 1 GiB budget.
-        QTest::newRow("frames at the budget") << QSize(4096, 4096) << 16 << "";
-        QTest::newRow("one frame more: a bomb") << QSize(4096, 4096) << 17 << tooMuch;
+        QTest::newRow("frames at the budget") << dots({4096, 4096}, 16) << "";
+        QTest::newRow("one frame more: a bomb") << dots({4096, 4096}, 17) << tooMuch;
+        // A later frame of 16385 × 16385 on a screen of 2 × 1: decoded whole, however cut.
+        QByteArray hugeFrame = dots({2, 1}, 2);
+        const QByteArray secondFrame(",\1\0\0\0\1\0\1\0", 9);
+        hugeFrame.replace(hugeFrame.lastIndexOf(secondFrame) + 5, 4, "\1\x40\1\x40");
+        QTest::newRow("a huge frame beyond the screen") << hugeFrame << tooMuch;
     }
     void picturesBeyondTheLimitsAreRefusedBeforeDecoding() {
-        QFETCH(QSize, screen);
-        QFETCH(int, frames);
+        QFETCH(QByteArray, file);
         QFETCH(QString, problem);
         CurrentFolder folder;
-        const QList<fixtures::GifFrame> dots(frames, {{1, 0, 1, 1}, "R"});
-        QVERIFY(fixtures::WriteBytes("p.gif", fixtures::GifBytes(screen, "KR", dots)));
+        QVERIFY(fixtures::WriteBytes("p.gif", file));
         QCOMPARE(PictureDecoder("p.gif").Problem(), problem);
     }
 
