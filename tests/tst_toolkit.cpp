@@ -174,7 +174,7 @@ private slots:
             << GifBytes({3, 2}, "KR", {{{1, 1, 1, 1}, "R"}}) << QStringList{"...|.R."}
             << QList<int>{50} << -1;
         QTest::newRow("first frame beyond the screen: enlarged to hold it, later ones cut")
-            << GifBytes({2, 1}, "KRG", {{{1, 0, 2, 2}, "RRRR"}, {{2, 1, 2, 1}, "GG"}})
+            << GifBytes({2, 1}, "KRG", {{{1, 0, 2, 2}, "RRRR"}, {{2, 1, 2, 2}, "GGGG"}})
             << QStringList{".RR|.RR", ".RR|.RG"} << QList<int>{50, 50} << -1;
         QTest::newRow("0 × 0 screen") << GifBytes({0, 0}, "KRG", {{{0, 0, 2, 1}, "RG"}})
                                       << QStringList{"RG"} << QList<int>{50} << -1;
