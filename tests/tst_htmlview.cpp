@@ -38,14 +38,6 @@ template <class View> View* MakeView(QSize size = QSize(300, 200)) {
     return view;
 }
 
-// A red picture at the page's corner, linked to `href`, on yellow.
-QString LinkPage(const CurrentFolder& folder, const QString& href, const QString& extra = {}) {
-    fixtures::WriteGif(folder.file("link.gif"), 40, 30, 1, {QColor(255, 0, 0)});
-    return QStringLiteral("<html><body topmargin=0 leftmargin=0 bgcolor='#ffff00'><a href='%1' %2>"
-                          "<img src='%3' border=0></a></body></html>")
-        .arg(href, extra, folder.file("link.gif"));
-}
-
 const QString TallPage =
     "<html><body bgcolor='#ff0000'>" + QString("<p>строка</p>").repeated(60) + "</body></html>";
 
@@ -102,7 +94,7 @@ private slots:
         QStringList reported;
         connect(web, &usrWeb::ClickUrl, this, [&](QString& url) { reported << url; });
         for (HtmlView* view : QList<HtmlView*>{web, MakeView<usrHelp>(), MakeView<usrReklamaX>()}) {
-            view->LoadHtml(LinkPage(folder, href));
+            view->LoadHtml(fixtures::LinkedPicturePage(folder, href));
             Click(view, OnPage(view, QPoint(10, 10)));
             Click(view, OnPage(view, QPoint(12, 12)));
             // Followed, the view shows the built-in (white) page for the address.
@@ -125,7 +117,8 @@ private slots:
         // Nothing hovered yet: the page's own navigations go ahead.
         panel->WebBrowser1->Navigate2("about:<html><body bgcolor='#00ff00'></body></html>");
         QTRY_COMPARE(PixelAt(panel, QPoint(100, 100)), QColor(0, 255, 0));
-        panel->LoadHtml(LinkPage(folder, "http://a.example/last", "target='_blank'"));
+        panel->LoadHtml(
+            fixtures::LinkedPicturePage(folder, "http://a.example/last", "target='_blank'"));
         fixtures::Hover(panel, QPoint(12, 12));
         fixtures::Hover(panel, QPoint(200, 150)); // away from the link: the address is kept
         panel->WebBrowser1->Navigate2("about:<html><body bgcolor='#0000ff'></body></html>");

@@ -6,7 +6,6 @@
 #include "support/ProgramWindows.h"
 #include "support/ViewInput.h"
 
-#include "gifwriter/GifWriter.h"
 #include "platform/browser/HtmlDocument.h"
 #include "platform/browser/WebBrowser.h"
 #include "platform/toolkit/Fonts.h"
@@ -219,18 +218,13 @@ private slots:
         QVERIFY(
             fixtures::WriteGif("a.gif", 40, 30, 4, {QColor(1, 0, 0), Qt::black, QColor(9, 9, 9)}));
         const QByteArray whole = fixtures::ReadBytes("a.gif");
-        const auto gif = [](int w, int h, int frames, const QList<QColor>& colours,
-                            int transparent = -1, QPoint at = {}) {
-            gifwriter::Animation animation{w, h, {}, {}};
-            for (const QColor& c : colours)
-                animation.palette.push_back(
-                    {std::uint8_t(c.red()), std::uint8_t(c.green()), std::uint8_t(c.blue())});
-            for (int f = 0; f < frames; ++f)
-                animation.frames.push_back(
-                    {std::vector<std::uint8_t>(w * h, std::uint8_t(f % colours.size())), 5,
-                     transparent, at.x(), at.y()});
-            gifwriter::WriteGif("f.gif", animation);
-            return fixtures::ReadBytes("f.gif");
+        // Frames each filled with a letter's colour (see GifBytes).
+        const auto filled = [](QSize size, const QByteArray& fills, char transparent = 0) {
+            QList<fixtures::GifFrame> frames;
+            for (const char fill : fills)
+                frames.append({QRect(QPoint(), size),
+                               QByteArray(size.width() * size.height(), fill), 5, 0, transparent});
+            return fixtures::GifBytes(size, "KR", frames);
         };
         const QString cannot = "Файл «p.gif» открыть не возможно.";
         QTest::newRow("deleted after start") << QByteArray() << "Файл «p.gif» не найден.";
@@ -239,18 +233,13 @@ private slots:
         QTest::newRow("cut in the header") << whole.left(10) << cannot;
         QTest::newRow("cut in the first frame") << whole.left(whole.indexOf(',') + 14) << cannot;
         QTest::newRow("cut in the last frame") << whole.left(whole.size() - 3) << cannot;
-        QTest::newRow("1 × 1: nothing within the window's edge")
-            << gif(1, 1, 1, {Qt::red}) << cannot;
-        QTest::newRow("100 × 1") << gif(100, 1, 1, {Qt::red}) << cannot;
-        QTest::newRow("all the key colour") << gif(20, 20, 2, {Qt::black}) << cannot;
-        QTest::newRow("all transparent") << gif(20, 20, 1, {Qt::red}, 0) << cannot;
+        QTest::newRow("1 × 1: nothing within the window's edge") << filled({1, 1}, "R") << cannot;
+        QTest::newRow("100 × 1") << filled({100, 1}, "R") << cannot;
+        QTest::newRow("all the key colour") << filled({20, 20}, "KK") << cannot;
+        QTest::newRow("all transparent") << filled({20, 20}, "R", 'R') << cannot;
         QTest::newRow("plays: only the trailer missing") << whole.chopped(1) << "";
-        QTest::newRow("plays: 3 × 3, one pixel inside the edge") << gif(3, 3, 1, {Qt::red}) << "";
-        QTest::newRow("plays: the figure in a later frame")
-            << gif(20, 20, 2, {Qt::black, Qt::red}) << "";
-        // The screen grows to hold a first frame beyond it: the figure shows.
-        QTest::newRow("plays: a frame placed outside the screen")
-            << gif(20, 20, 1, {Qt::red}, -1, {100, 100}) << "";
+        QTest::newRow("plays: 3 × 3, one pixel inside the edge") << filled({3, 3}, "R") << "";
+        QTest::newRow("plays: the figure in a later frame") << filled({20, 20}, "KR") << "";
     }
     void picturesPlayOrAreRefused() {
         QFETCH(QByteArray, bytes);

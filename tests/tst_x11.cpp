@@ -38,11 +38,7 @@ public:
     explicit Program(const QString& folder) {
         process.setWorkingDirectory(folder);
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        // Perhaps as the desktop's own user (LUMIVAST_RUN_AS: a command that runs another).
-        QStringList command =
-            qEnvironmentVariable("LUMIVAST_RUN_AS").split(' ', Qt::SkipEmptyParts);
-        command << qEnvironmentVariable("LUMIVAST_BINARY");
-        process.start(command.takeFirst(), command);
+        StartAsTheDesktopsUser(process, {qEnvironmentVariable("LUMIVAST_BINARY")});
         process.waitForStarted(5000);
     }
     ~Program() {
@@ -236,12 +232,9 @@ private slots:
                         const QRgb expected = colour ? palette[colour].rgb() : beneath;
                         if (screen.pixel(x, y) != expected && expected != AnyColour) {
                             frame = -1;
-                            wrong = QString("frame %1: pixel %2,%3 of the window is %4, not %5")
-                                        .arg(f)
-                                        .arg(at.x())
-                                        .arg(at.y())
-                                        .arg(screen.pixel(x, y), 0, 16)
-                                        .arg(expected, 0, 16);
+                            wrong = QString::asprintf(
+                                "frame %d: pixel %d,%d of the window is %x, not %x", f, at.x(),
+                                at.y(), screen.pixel(x, y), expected);
                         }
                     }
             }
@@ -390,11 +383,8 @@ private slots:
             for (int y = 0; y < 42; ++y)
                 QVERIFY2(column.pixel(0, y) ==
                              (y == 0 || y == 41 ? qRgb(255, 255, 255) : qRgb(1, 0, 0)),
-                         qPrintable(QString("frame %1, row %2: %3, after %4 ms")
-                                        .arg(frame)
-                                        .arg(y)
-                                        .arg(column.pixel(0, y), 0, 16)
-                                        .arg(clock.elapsed())));
+                         qPrintable(QString::asprintf("frame %d, row %d: %x, after %lld ms", frame,
+                                                      y, column.pixel(0, y), clock.elapsed())));
             if (frame != last)
                 ++seen[last = frame];
         }

@@ -7,7 +7,6 @@
 #include <QTest>
 #include <algorithm>
 #include <cstring>
-#include <gif_lib.h>
 
 namespace fixtures {
 
@@ -58,78 +57,43 @@ const char ColourLetters[] = "RGBYWK";
 const QRgb Colours[] = {qRgb(255, 0, 0),   qRgb(0, 255, 0),     qRgb(0, 0, 255),
                         qRgb(255, 255, 0), qRgb(255, 255, 255), qRgb(0, 0, 0)};
 
-QRgb ColourOf(char letter) {
-    const char* found = std::strchr(ColourLetters, letter);
-    return letter && found ? Colours[found - ColourLetters] : qRgb(0, 0, 0);
-}
-
-ColorMapObject* ColourTable(const QByteArray& letters) {
-    int count = 2;
-    while (count < letters.size())
-        count *= 2;
-    ColorMapObject* map = GifMakeMapObject(count, nullptr);
-    for (int i = 0; map && i < count; ++i) {
-        const QRgb c = ColourOf(i < letters.size() ? letters.at(i) : 0);
-        map->Colors[i] = {GifByteType(qRed(c)), GifByteType(qGreen(c)), GifByteType(qBlue(c))};
+std::vector<gifwriter::Rgb> Palette(const QByteArray& letters) {
+    std::vector<gifwriter::Rgb> palette;
+    for (const char letter : letters) {
+        const char* found = std::strchr(ColourLetters, letter);
+        const QRgb c = letter && found ? Colours[found - ColourLetters] : qRgb(0, 0, 0);
+        palette.push_back({std::uint8_t(qRed(c)), std::uint8_t(qGreen(c)), std::uint8_t(qBlue(c))});
     }
-    return map;
-}
-
-int AppendBytes(GifFileType* gif, const GifByteType* data, int length) {
-    static_cast<QByteArray*>(gif->UserData)->append(reinterpret_cast<const char*>(data), length);
-    return length;
+    return palette;
 }
 
 } // namespace
 
 QByteArray GifBytes(QSize screen, const QByteArray& colours, const QList<GifFrame>& frames,
                     const GifLoopBlock& loop, char background) {
-    QByteArray bytes;
-    int error = 0;
-    GifFileType* gif = EGifOpen(&bytes, AppendBytes, &error);
-    if (!gif)
-        return {};
-    EGifSetGifVersion(gif, true);
-    ColorMapObject* global = colours.isEmpty() ? nullptr : ColourTable(colours);
-    bool written =
-        EGifPutScreenDesc(gif, screen.width(), screen.height(), 8,
-                          std::max(0, int(colours.indexOf(background))), global) != GIF_ERROR;
-    GifFreeMapObject(global);
-    for (int f = 0; written && f <= frames.size(); ++f) {
-        if (f == loop.beforeFrame) {
-            const GifByteType count[3] = {1, GifByteType(loop.repeats & 0xff),
-                                          GifByteType(loop.repeats >> 8)};
-            written = EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) != GIF_ERROR &&
-                      EGifPutExtensionBlock(gif, 11, loop.name.constData()) != GIF_ERROR &&
-                      EGifPutExtensionBlock(gif, 3, count) != GIF_ERROR &&
-                      EGifPutExtensionTrailer(gif) != GIF_ERROR;
-        }
-        if (f == frames.size())
-            break;
-        const GifFrame& frame = frames[f];
-        const QByteArray& table = frame.colours.isEmpty() ? colours : frame.colours;
-        GraphicsControlBlock control{frame.disposal, false, frame.delayCs,
-                                     frame.transparent ? int(table.indexOf(frame.transparent))
-                                                       : NO_TRANSPARENT_COLOR};
-        GifByteType extension[4];
-        ColorMapObject* local = frame.colours.isEmpty() ? nullptr : ColourTable(frame.colours);
-        const QRect& area = frame.area;
-        written = written &&
-                  EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE,
-                                   int(EGifGCBToExtension(&control, extension)),
-                                   extension) != GIF_ERROR &&
-                  EGifPutImageDesc(gif, area.x(), area.y(), area.width(), area.height(),
-                                   frame.interlaced, local) != GIF_ERROR;
-        GifFreeMapObject(local);
-        std::vector<GifPixelType> line(std::size_t(area.width()));
-        for (int y = 0; written && y < area.height(); ++y) {
-            for (int x = 0; x < area.width(); ++x)
-                line[x] = GifPixelType(table.indexOf(frame.pixels.at(y * area.width() + x)));
-            written = EGifPutLine(gif, line.data(), area.width()) != GIF_ERROR;
-        }
+    gifwriter::Animation animation{screen.width(),
+                                   screen.height(),
+                                   Palette(colours),
+                                   {},
+                                   loop.beforeFrame < 0 ? -1 : loop.repeats,
+                                   loop.beforeFrame,
+                                   loop.name.toStdString(),
+                                   std::max(0, int(colours.indexOf(background)))};
+    for (const GifFrame& f : frames) {
+        const QByteArray& table = f.colours.isEmpty() ? colours : f.colours;
+        std::vector<std::uint8_t> pixels;
+        for (const char letter : f.pixels)
+            pixels.push_back(std::uint8_t(table.indexOf(letter)));
+        animation.frames.push_back({pixels, f.delayCs,
+                                    f.transparent ? int(table.indexOf(f.transparent)) : -1,
+                                    f.area.x(), f.area.y(), f.area.width(), f.area.height(),
+                                    f.disposal, f.interlaced, Palette(f.colours)});
     }
-    written = EGifCloseFile(gif, &error) != GIF_ERROR && written;
-    return written ? bytes : QByteArray();
+    const QTemporaryDir dir;
+    const QString path = dir.filePath("f.gif");
+    return gifwriter::WriteGif(QFile::encodeName(path).toStdString(), animation).empty()
+               ? ReadBytes(path)
+               : QByteArray();
 }
 
 QString Letters(const QImage& picture) {
@@ -146,6 +110,13 @@ QString Letters(const QImage& picture) {
         }
     }
     return letters;
+}
+
+QString LinkedPicturePage(const CurrentFolder& folder, const QString& href, const QString& extra) {
+    WriteGif(folder.file("link.gif"), 40, 30, 1, {QColor(255, 0, 0)});
+    return QStringLiteral("<html><body topmargin=0 leftmargin=0 bgcolor='#ffff00'><a href='%1' %2>"
+                          "<img src='%3' border=0></a></body></html>")
+        .arg(href, extra, folder.file("link.gif"));
 }
 
 void RunEventLoop(int ms) {

@@ -50,6 +50,12 @@ QByteArray GifBytes(QSize screen, const QByteArray& colours, const QList<GifFram
 // A picture's pixels as those letters, '.' where it is transparent, rows divided by '|'.
 QString Letters(const QImage& picture);
 
+class CurrentFolder;
+// A page of a red 40 × 30 picture at its corner (link.gif in `folder`), linked to `href`, on
+// yellow: pixel tests use pictures and cells rather than fonts.
+QString LinkedPicturePage(const CurrentFolder& folder, const QString& href,
+                          const QString& extra = {});
+
 // A fresh temporary folder made the current folder while it lives.
 class CurrentFolder {
 public:

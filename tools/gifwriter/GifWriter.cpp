@@ -27,27 +27,35 @@ int PaddedColourCount(std::size_t colours) {
     return count;
 }
 
+// A colour table padded to a power of two, or none for no colours.
+std::unique_ptr<ColorMapObject, MapDeleter> ColourMap(const std::vector<Rgb>& palette) {
+    if (palette.empty())
+        return nullptr;
+    const int count = PaddedColourCount(palette.size());
+    std::unique_ptr<ColorMapObject, MapDeleter> map(GifMakeMapObject(count, nullptr));
+    for (int i = 0; map && i < count; ++i) {
+        const Rgb c = i < static_cast<int>(palette.size()) ? palette[i] : Rgb{};
+        map->Colors[i] = GifColorType{c.r, c.g, c.b};
+    }
+    return map;
+}
+
 } // namespace
 
 std::string WriteGif(const std::string& path, const Animation& animation) {
-    if (animation.width <= 0 || animation.height <= 0 || animation.frames.empty())
+    if (animation.width < 0 || animation.height < 0 || animation.frames.empty())
         return "empty animation";
     if (animation.palette.empty() || animation.palette.size() > 256)
         return "palette must hold 1 to 256 colours";
-    const std::size_t area = static_cast<std::size_t>(animation.width) * animation.height;
     for (const Frame& frame : animation.frames) {
-        if (frame.pixels.size() != area)
-            return "frame size does not match the picture";
+        const std::size_t width = frame.width ? frame.width : animation.width;
+        const std::size_t height = frame.height ? frame.height : animation.height;
+        if (frame.pixels.size() != width * height || frame.palette.size() > 256)
+            return "frame size does not match its pixels";
     }
-
-    const int colourCount = PaddedColourCount(animation.palette.size());
-    std::unique_ptr<ColorMapObject, MapDeleter> map(GifMakeMapObject(colourCount, nullptr));
+    const auto map = ColourMap(animation.palette);
     if (!map)
         return "cannot make colour map";
-    for (int i = 0; i < colourCount; ++i) {
-        const Rgb c = i < static_cast<int>(animation.palette.size()) ? animation.palette[i] : Rgb{};
-        map->Colors[i] = GifColorType{c.r, c.g, c.b};
-    }
 
     // Opened by hand: giflib would create the file readable by its owner only.
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
@@ -68,23 +76,27 @@ std::string WriteGif(const std::string& path, const Animation& animation) {
         return message;
     };
 
-    if (EGifPutScreenDesc(gif, animation.width, animation.height, 8, 0, map.get()) == GIF_ERROR)
+    if (EGifPutScreenDesc(gif, animation.width, animation.height, 8, animation.backgroundIndex,
+                          map.get()) == GIF_ERROR)
         return fail("screen descriptor");
 
-    if (animation.loops >= 0) {
-        static const char netscape[] = "NETSCAPE2.0";
+    const auto putLoopBlock = [&] {
         const GifByteType loopBlock[3] = {1, static_cast<GifByteType>(animation.loops & 0xff),
                                           static_cast<GifByteType>((animation.loops >> 8) & 0xff)};
-        if (EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) == GIF_ERROR ||
-            EGifPutExtensionBlock(gif, 11, netscape) == GIF_ERROR ||
-            EGifPutExtensionBlock(gif, 3, loopBlock) == GIF_ERROR ||
-            EGifPutExtensionTrailer(gif) == GIF_ERROR)
+        return EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) != GIF_ERROR &&
+               EGifPutExtensionBlock(gif, 11, animation.loopName.c_str()) != GIF_ERROR &&
+               EGifPutExtensionBlock(gif, 3, loopBlock) != GIF_ERROR &&
+               EGifPutExtensionTrailer(gif) != GIF_ERROR;
+    };
+    const int frameCount = static_cast<int>(animation.frames.size());
+    for (int f = 0; f <= frameCount; ++f) {
+        if (animation.loops >= 0 && f == animation.loopBeforeFrame && !putLoopBlock())
             return fail("loop block");
-    }
-
-    for (const Frame& frame : animation.frames) {
+        if (f == frameCount)
+            break;
+        const Frame& frame = animation.frames[f];
         GraphicsControlBlock control{};
-        control.DisposalMode = DISPOSE_BACKGROUND;
+        control.DisposalMode = frame.disposal;
         control.DelayTime = frame.delayCs;
         control.TransparentColor = frame.transparentIndex;
         GifByteType extension[4];
@@ -92,14 +104,17 @@ std::string WriteGif(const std::string& path, const Animation& animation) {
         if (EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension) ==
             GIF_ERROR)
             return fail("graphics control block");
-        if (EGifPutImageDesc(gif, frame.left, frame.top, animation.width, animation.height, false,
-                             nullptr) == GIF_ERROR)
+        const int width = frame.width ? frame.width : animation.width;
+        const int height = frame.height ? frame.height : animation.height;
+        const auto local = ColourMap(frame.palette);
+        if (EGifPutImageDesc(gif, frame.left, frame.top, width, height, frame.interlaced,
+                             local.get()) == GIF_ERROR)
             return fail("image descriptor");
-        std::vector<GifPixelType> line(animation.width);
-        for (int y = 0; y < animation.height; ++y) {
-            const auto* row = frame.pixels.data() + static_cast<std::size_t>(y) * animation.width;
-            line.assign(row, row + animation.width);
-            if (EGifPutLine(gif, line.data(), animation.width) == GIF_ERROR)
+        std::vector<GifPixelType> line(width);
+        for (int y = 0; y < height; ++y) {
+            const auto* row = frame.pixels.data() + static_cast<std::size_t>(y) * width;
+            line.assign(row, row + width);
+            if (EGifPutLine(gif, line.data(), width) == GIF_ERROR)
                 return fail("image data");
         }
     }
