@@ -138,16 +138,20 @@ bool Display::stackedAbove(xcb_window_t upper, xcb_window_t lower) {
     return order.indexOf(topLevelOf(upper)) > order.indexOf(topLevelOf(lower));
 }
 
-void Display::requestClose(xcb_window_t window) {
+void Display::sendMessage(xcb_window_t to, xcb_window_t window, const char* type,
+                          std::uint32_t value, std::uint32_t mask) {
     xcb_client_message_event_t event{};
     event.response_type = XCB_CLIENT_MESSAGE;
     event.format = 32;
     event.window = window;
-    event.type = atom("WM_PROTOCOLS");
-    event.data.data32[0] = atom("WM_DELETE_WINDOW");
-    xcb_send_event(connection_, 0, window, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char*>(&event));
+    event.type = atom(type);
+    event.data.data32[0] = value;
+    xcb_send_event(connection_, 0, to, mask, reinterpret_cast<const char*>(&event));
     xcb_flush(connection_);
+}
+
+void Display::requestClose(xcb_window_t window) {
+    sendMessage(window, window, "WM_PROTOCOLS", atom("WM_DELETE_WINDOW"), XCB_EVENT_MASK_NO_EVENT);
 }
 
 QRegion Display::shape(xcb_window_t window, xcb_shape_kind_t kind) {
@@ -261,16 +265,9 @@ void Display::showActiveWindow(QRgb colour) {
                       values);
     xcb_map_window(connection_, id);
     paint(id, QSize(screen_->width_in_pixels, screen_->height_in_pixels), colour & 0xffffff);
-    xcb_client_message_event_t event{};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = id;
-    event.type = atom("_NET_ACTIVE_WINDOW");
-    event.data.data32[0] = 2; // from a pager: as the user asked
-    xcb_send_event(connection_, 0, screen_->root,
-                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                   reinterpret_cast<const char*>(&event));
-    xcb_flush(connection_);
+    // From a pager (2): as the user asked.
+    sendMessage(screen_->root, id, "_NET_ACTIVE_WINDOW", 2,
+                XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT);
 }
 
 QList<QPoint> Display::buttonPresses() {

@@ -80,6 +80,9 @@ private:
     void collect(xcb_window_t parent, qint64 pid, int depth, QList<Window>& found);
     xcb_window_t topLevelOf(xcb_window_t window);
     void paint(xcb_window_t window, const QSize& size, std::uint32_t pixel);
+    // A client message of `type` about `window`, holding `value`, sent to `to`.
+    void sendMessage(xcb_window_t to, xcb_window_t window, const char* type, std::uint32_t value,
+                     std::uint32_t mask);
 
     QList<QPoint> presses_;
     xcb_connection_t* connection_ = nullptr;
