@@ -244,27 +244,26 @@ xcb_window_t Display::createWindowBeneath(const QRect& area) {
     return id;
 }
 
-void Display::coverAndUncover(const QRect& area) {
+xcb_window_t Display::mapWindow(const QRect& area, std::uint32_t pixel, bool overrideRedirect) {
     const xcb_window_t id = xcb_generate_id(connection_);
-    // Green, and left alone by window managers.
-    const std::uint32_t values[] = {0x00ff00, 1};
+    const std::uint32_t values[] = {pixel, overrideRedirect};
     xcb_create_window(connection_, XCB_COPY_FROM_PARENT, id, screen_->root, area.x(), area.y(),
                       area.width(), area.height(), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
                       screen_->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
     xcb_map_window(connection_, id);
-    xcb_destroy_window(connection_, id);
+    return id;
+}
+
+void Display::coverAndUncover(const QRect& area) {
+    // Green, and left alone by window managers.
+    xcb_destroy_window(connection_, mapWindow(area, 0x00ff00, true));
     std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
 }
 
 void Display::showActiveWindow(QRgb colour) {
-    const xcb_window_t id = xcb_generate_id(connection_);
-    const std::uint32_t values[] = {colour & 0xffffff};
-    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, id, screen_->root, 0, 0,
-                      screen_->width_in_pixels, screen_->height_in_pixels, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen_->root_visual, XCB_CW_BACK_PIXEL,
-                      values);
-    xcb_map_window(connection_, id);
-    paint(id, QSize(screen_->width_in_pixels, screen_->height_in_pixels), colour & 0xffffff);
+    const QSize size(screen_->width_in_pixels, screen_->height_in_pixels);
+    const xcb_window_t id = mapWindow(QRect(QPoint(), size), colour & 0xffffff, false);
+    paint(id, size, colour & 0xffffff);
     // From a pager (2): as the user asked.
     sendMessage(screen_->root, id, "_NET_ACTIVE_WINDOW", 2,
                 XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT);

@@ -80,6 +80,8 @@ private:
     void collect(xcb_window_t parent, qint64 pid, int depth, QList<Window>& found);
     xcb_window_t topLevelOf(xcb_window_t window);
     void paint(xcb_window_t window, const QSize& size, std::uint32_t pixel);
+    // A window of the screen's own kind filled with `pixel`, shown.
+    xcb_window_t mapWindow(const QRect& area, std::uint32_t pixel, bool overrideRedirect);
     // A client message of `type` about `window`, holding `value`, sent to `to`.
     void sendMessage(xcb_window_t to, xcb_window_t window, const char* type, std::uint32_t value,
                      std::uint32_t mask);
