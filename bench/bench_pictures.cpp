@@ -28,8 +28,10 @@ using platform::browser::Picture;
 
 namespace {
 
-// A disc moving over stripes, in `colours` colours (at most 256).
-QString WriteAnimation(const QTemporaryDir& dir, int w, int h, int frames, int colours) {
+// A disc moving over stripes, in `colours` colours (at most 256); or, `dithered`, a moving
+// gradient dithered at every pixel, as pictures made from photographs are.
+QString WriteAnimation(const QTemporaryDir& dir, int w, int h, int frames, int colours,
+                       bool dithered = false) {
     gifwriter::Animation animation{w, h, {}, {}};
     for (int i = 0; i < colours; ++i)
         animation.palette.push_back({std::uint8_t(i), std::uint8_t(255 - i), std::uint8_t(i * 7)});
@@ -39,11 +41,15 @@ QString WriteAnimation(const QTemporaryDir& dir, int w, int h, int frames, int c
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 const int dx = x - f * w / frames, dy = y - h / 2;
-                frame.pixels.push_back(dx * dx + dy * dy < h * h / 9 ? 1 + (x + y) % (colours - 1)
-                                                                     : (y / 8) % 2);
+                const unsigned noise = (x * 73856093u ^ y * 19349663u ^ f * 83492791u) >> 7;
+                frame.pixels.push_back(dithered ? ((x / 4 + y / 4 + f) * 13 % (colours / 4)) * 4 +
+                                                      noise % 4
+                                       : dx * dx + dy * dy < h * h / 9 ? 1 + (x + y) % (colours - 1)
+                                                                       : (y / 8) % 2);
             }
     }
-    const QString path = dir.filePath(QString("anim-%1x%2x%3.gif").arg(w).arg(h).arg(frames));
+    const QString path = dir.filePath(
+        QString("anim-%1x%2x%3%4.gif").arg(w).arg(h).arg(frames).arg(dithered ? "d" : ""));
     return gifwriter::WriteGif(path.toStdString(), animation).empty() ? path : QString();
 }
 
@@ -74,10 +80,11 @@ std::pair<double, double> DecodeAndKeep(const QString& path, bool compact, Decod
 void CompareDecoders(const QTemporaryDir& dir, int runs) {
     struct Case {
         int w, h, frames;
-        bool compact;
+        bool compact, dithered;
     };
-    for (const Case c : {Case{400, 300, 20, true}, Case{1024, 768, 12, false}}) {
-        const QString path = WriteAnimation(dir, c.w, c.h, c.frames, 200);
+    for (const Case c : {Case{400, 300, 20, true, false}, Case{400, 300, 20, true, true},
+                         Case{1024, 768, 12, false, false}, Case{1024, 768, 12, false, true}}) {
+        const QString path = WriteAnimation(dir, c.w, c.h, c.frames, 200, c.dithered);
         std::vector<double> qtMs, readerMs, ownMs, qtHeap, ownHeap;
         // In turn, so that both meet the machine in the same state.
         for (int i = 0; i < runs; ++i) {
@@ -103,12 +110,13 @@ void CompareDecoders(const QTemporaryDir& dir, int runs) {
             readerMs.push_back(reader.first);
             ownMs.push_back(own.first), ownHeap.push_back(own.second);
         }
-        std::printf("%d x %d, %d frames, decoded%s: before (the toolkit's movie) %.3f ms a frame, "
-                    "%.1f MiB; the composer %.3f ms a frame (%.2f x), %.1f MiB; the toolkit's "
-                    "reader alone %.3f ms a frame\n",
-                    c.w, c.h, c.frames, c.compact ? " and kept at one byte a pixel" : "",
-                    Median(qtMs), Median(qtHeap), Median(ownMs), Median(ownMs) / Median(qtMs),
-                    Median(ownHeap), Median(readerMs));
+        std::printf(
+            "%d x %d, %d %s frames, decoded%s: before (the toolkit's movie) %.3f ms a frame, "
+            "%.1f MiB; the composer %.3f ms a frame (%.2f x), %.1f MiB; the toolkit's "
+            "reader alone %.3f ms a frame\n",
+            c.w, c.h, c.frames, c.dithered ? "dithered" : "simple",
+            c.compact ? " and kept at one byte a pixel" : "", Median(qtMs), Median(qtHeap),
+            Median(ownMs), Median(ownMs) / Median(qtMs), Median(ownHeap), Median(readerMs));
     }
 }
 
