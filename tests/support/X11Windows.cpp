@@ -1,21 +1,15 @@
 #include "X11Windows.h"
 
+#include "platform/X11.h"
+
 #include <QtEndian>
 #include <cstdlib>
-#include <cstring>
-#include <memory>
 #include <xcb/res.h>
 #include <xcb/xtest.h>
 
 namespace x11 {
 
-namespace {
-
-template <class T> std::unique_ptr<T, decltype(&std::free)> Own(T* reply) {
-    return {reply, &std::free};
-}
-
-} // namespace
+using platform::x11::Own;
 
 Display::Display() {
     connection_ = xcb_connect(nullptr, nullptr);
@@ -33,9 +27,7 @@ Display::~Display() {
 }
 
 xcb_atom_t Display::atom(const char* name) {
-    auto reply = Own(xcb_intern_atom_reply(
-        connection_, xcb_intern_atom(connection_, 0, std::strlen(name), name), nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    return platform::x11::Atom(connection_, name);
 }
 
 QByteArray Display::property(xcb_window_t window, const char* name, xcb_atom_t type) {
