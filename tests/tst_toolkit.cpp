@@ -41,10 +41,6 @@ protected:
     void Form_Unload(short& Cancel) override { Cancel = cancelUnload; }
 };
 
-void FlushDeletes() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 } // namespace
 
 class TestToolkit : public QObject {
@@ -67,7 +63,7 @@ private slots:
         QPointer<ProbeForm> gone = &first;
         first.close();
         QVERIFY(!ProbeForm::IsLoaded() && gone && !gone->isVisible());
-        FlushDeletes();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!gone);
         // A load that fails leaves nothing behind and reaches the caller; a routine that
         // skips failing steps notes its number and goes on.
@@ -160,7 +156,6 @@ private slots:
     // picture each frame leaves (as letters, see GifBytes) and its delay, and the plays.
     void gifFramesComposedAsBrowsersCompose_data() {
         using fixtures::GifBytes;
-        using fixtures::GifFrame;
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QStringList>("frames");
         QTest::addColumn<int>("repeats");
@@ -194,7 +189,8 @@ private slots:
                             {{{0, 0, 1, int(rows.size())}, rows, 5, 0, 0, true}})
                 << QStringList{shown} << -1;
         }
-        const QList<GifFrame> blink{{dot, "R", 0}, {dot, "G", 1}, {dot, "R", 2}, {dot, "G", 50}};
+        const QList<fixtures::GifFrame> blink{
+            {dot, "R", 0}, {dot, "G", 1}, {dot, "R", 2}, {dot, "G", 50}};
         const QStringList blinks{"R 100", "G 100", "R 20", "G 500"};
         QTest::newRow("delays of 10 ms and less as 100 ms; loop block after the first frame")
             << GifBytes({1, 1}, "KRG", blink, {1, 2}) << blinks << 2;

@@ -83,23 +83,9 @@ public:
         QTest::qWait(300);
         display.key(Return, false);
     }
-    // Opens "Меню" with the mouse and chooses its item number `item` with the keys.
-    void chooseMenuItem(const x11::Window& main, int item) {
-        display.click(main.geometry.topLeft() +
-                      QPoint(20, (main.geometry.height() - ClientHeight) / 2));
-        QVERIFY(QTest::qWaitFor([&] { return viewable().size() > 1; }, 3000));
-        for (int i = 0; i < item; ++i)
-            display.keyClick(Down);
-        display.keyClick(Return);
-    }
-
     QProcess process;
     x11::Display display;
 };
-
-QPoint FirstEntry(const x11::Window& main) {
-    return main.geometry.topLeft() + QPoint(30, main.geometry.height() - ClientHeight + 8);
-}
 
 } // namespace
 
@@ -406,7 +392,9 @@ private slots:
         const x11::Window main = program.onlyWindow();
         QVERIFY(IsMainWindow(main));
         QCOMPARE(display_.framed(main), main.geometry); // no frame: its menu bar is its top
-        program.display.click(FirstEntry(main));        // a.gif
+        // The first entry, a.gif.
+        program.display.click(main.geometry.topLeft() +
+                              QPoint(30, main.geometry.height() - ClientHeight + 8));
         QTRY_COMPARE_WITH_TIMEOUT(display_.inputFocus(), main.id, 3000);
 
         program.display.keyClick(F1);
@@ -419,7 +407,13 @@ private slots:
         program.display.requestClose(help.id);
         QVERIFY(program.showsAlone(main));
 
-        program.chooseMenuItem(main, 2);
+        // "О программе": "Меню" opened with the mouse, its second item chosen with the keys.
+        program.display.click(main.geometry.topLeft() +
+                              QPoint(20, (main.geometry.height() - ClientHeight) / 2));
+        QTRY_VERIFY_WITH_TIMEOUT(program.viewable().size() > 1, 3000);
+        program.display.keyClick(Down);
+        program.display.keyClick(Down);
+        program.display.keyClick(Return);
         const x11::Window about = program.waitFor("О программе");
         ExpectFixedDialogFrame(about);
         QCOMPARE(about.geometry.size(), QSize(356, 209));
