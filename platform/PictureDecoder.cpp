@@ -173,7 +173,10 @@ bool PictureDecoder::ReadStill() {
         picture_ = QImage();
         return false;
     }
-    layout_ = {true, picture_.size(), 1, -1};
+    layout_.complete = true;
+    layout_.screen = picture_.size();
+    layout_.frames = 1;
+    layout_.framePixels = qint64(picture_.width()) * picture_.height();
     return true;
 }
 
@@ -271,7 +274,7 @@ bool PictureDecoder::DrawFrame(int transparentIndex) {
     const auto drawRow = [&](int y) {
         if (DGifGetLine(gif_, line.data(), frame.Width) == GIF_ERROR)
             return false;
-        if (frame.Top + y < picture_.height()) {
+        if (columns > 0 && frame.Top + y < picture_.height()) {
             auto* out = reinterpret_cast<QRgb*>(picture_.scanLine(frame.Top + y)) + frame.Left;
             if (transparentIndex < 0) {
                 for (int x = 0; x < columns; ++x)
