@@ -60,6 +60,8 @@ void Picture::Timer_Timeout() {
         repeatsLeft_ = decoder_->Repeats() == 0 ? -1 : std::max(0, decoder_->Repeats());
         if (keeping_)
             decoder_.reset();
+        else
+            decoder_->Rewind(); // a frame that could not be decoded may be drawn in part
         // A picture of one frame stays as it is.
         if (frames_.size() == 1)
             return;
