@@ -45,7 +45,8 @@ GifLayout WalkGif(QIODevice& device);
 // less are played as 100 ms. Any other picture the toolkit reads is a single frame.
 class PictureDecoder {
 public:
-    // Opens the file and checks its size against the limits; decodes nothing yet.
+    // Opens the file and checks its size against the limits; decodes no frame of a GIF yet
+    // (another picture is read at once).
     explicit PictureDecoder(const QString& path);
     ~PictureDecoder();
     PictureDecoder(const PictureDecoder&) = delete;
