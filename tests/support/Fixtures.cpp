@@ -99,8 +99,7 @@ QByteArray GifBytes(QSize screen, const QByteArray& colours, const QList<GifFram
 QString Letters(const QImage& picture) {
     QString letters;
     for (int y = 0; y < picture.height(); ++y) {
-        if (y > 0)
-            letters += '|';
+        letters += QString(y > 0, '|');
         for (int x = 0; x < picture.width(); ++x) {
             const QRgb pixel = picture.pixel(x, y);
             const auto known = std::find(std::begin(Colours), std::end(Colours), pixel);
