@@ -1,6 +1,7 @@
 #include "PictureDecoder.h"
 
 #include <QImageReader>
+#include <QPainter>
 #include <algorithm>
 #include <cstring>
 #include <gif_lib.h>
@@ -100,11 +101,8 @@ void ColourTable(const ColorMapObject* map, QRgb (&colours)[256]) {
         colours[i] = qRgb(map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue);
 }
 
-void CopyArea(const QImage& from, QPoint fromAt, QImage& to, QRect toArea) {
-    for (int y = 0; y < toArea.height(); ++y)
-        std::memcpy(to.scanLine(toArea.top() + y) + toArea.left() * 4,
-                    from.constScanLine(fromAt.y() + y) + fromAt.x() * 4,
-                    std::size_t(toArea.width()) * 4);
+bool FitsSides(QSize size) {
+    return size.width() <= PictureLimits::MaxSide && size.height() <= PictureLimits::MaxSide;
 }
 
 } // namespace
@@ -138,9 +136,7 @@ PictureDecoder::PictureDecoder(const QString& path)
     const qint64 pixels = qint64(layout_.screen.width()) * layout_.screen.height();
     if (!layout_.complete)
         problem_ = QStringLiteral("incomplete GIF");
-    else if (layout_.screen.width() > PictureLimits::MaxSide ||
-             layout_.screen.height() > PictureLimits::MaxSide ||
-             pixels > PictureLimits::MaxFramePixels)
+    else if (!FitsSides(layout_.screen) || pixels > PictureLimits::MaxFramePixels)
         problem_ = QStringLiteral("picture too large");
     else if (std::max(pixels * layout_.frames, layout_.framePixels) >
              PictureLimits::MaxPixelsToPlay)
@@ -155,29 +151,28 @@ PictureDecoder::~PictureDecoder() {
     CloseGif();
 }
 
-bool PictureDecoder::ReadStill() {
+void PictureDecoder::ReadStill() {
     QImageReader reader(&file_);
     reader.setDecideFormatFromContent(true);
-    const QSize size = reader.size();
+    if (!reader.canRead()) {
+        problem_ = reader.errorString();
+        return;
+    }
     // Absurd sizes from the header are refused before anything is allocated for them.
-    const auto fits = [](QSize s) {
-        return s.width() <= PictureLimits::MaxSide && s.height() <= PictureLimits::MaxSide;
-    };
-    if (!reader.canRead() || (size.isValid() && !fits(size))) {
-        problem_ = reader.canRead() ? QStringLiteral("picture too large") : reader.errorString();
-        return false;
+    if (reader.size().isValid() && !FitsSides(reader.size())) {
+        problem_ = QStringLiteral("picture too large");
+        return;
     }
-    picture_ = reader.read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    if (picture_.isNull() || !fits(picture_.size())) {
-        problem_ = picture_.isNull() ? reader.errorString() : QStringLiteral("picture too large");
-        picture_ = QImage();
-        return false;
+    const QImage picture = reader.read();
+    if (picture.isNull() || !FitsSides(picture.size())) {
+        problem_ = picture.isNull() ? reader.errorString() : QStringLiteral("picture too large");
+        return;
     }
+    picture_ = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     layout_.complete = true;
     layout_.screen = picture_.size();
     layout_.frames = 1;
     layout_.framePixels = qint64(picture_.width()) * picture_.height();
-    return true;
 }
 
 bool PictureDecoder::OpenGif() {
@@ -237,33 +232,35 @@ bool PictureDecoder::Next() {
         if (record != IMAGE_DESC_RECORD_TYPE || DGifGetImageDesc(gif_) == GIF_ERROR)
             return false;
         DisposeOfShownFrame();
-        const GraphicsControlBlock& control = seen.control;
-        shownDisposal_ = control.DisposalMode;
-        if (!DrawFrame(control.TransparentColor))
+        if (!DrawFrame(seen.control))
             return false;
         ++frameNumber_;
-        delayMs_ = control.DelayTime <= 1 ? 100 : control.DelayTime * 10;
+        delayMs_ = seen.control.DelayTime <= 1 ? 100 : seen.control.DelayTime * 10;
         return true;
     }
 }
 
-void PictureDecoder::DisposeOfShownFrame() {
-    if (shownArea_.isEmpty())
-        return;
-    if (shownDisposal_ == DISPOSE_BACKGROUND) {
-        for (int y = shownArea_.top(); y <= shownArea_.bottom(); ++y)
-            std::memset(picture_.scanLine(y) + shownArea_.left() * 4, 0,
-                        std::size_t(shownArea_.width()) * 4);
-    } else if ((shownDisposal_ == DISPOSE_PREVIOUS || shownDisposal_ == 4) && !covered_.isNull()) {
-        CopyArea(covered_, {}, picture_, shownArea_);
-    }
+bool PictureDecoder::RestoresPrevious() const {
+    return shownDisposal_ == DISPOSE_PREVIOUS || shownDisposal_ == 4;
 }
 
-bool PictureDecoder::DrawFrame(int transparentIndex) {
+void PictureDecoder::DisposeOfShownFrame() {
+    if (shownArea_.isEmpty() || (shownDisposal_ != DISPOSE_BACKGROUND && !RestoresPrevious()))
+        return;
+    QPainter painter(&picture_);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    if (shownDisposal_ == DISPOSE_BACKGROUND)
+        painter.fillRect(shownArea_, Qt::transparent);
+    else
+        painter.drawImage(shownArea_.topLeft(), covered_);
+}
+
+bool PictureDecoder::DrawFrame(const GraphicsControlBlock& control) {
     const GifImageDesc& frame = gif_->Image;
+    const int transparentIndex = control.TransparentColor;
+    shownDisposal_ = control.DisposalMode;
     shownArea_ = QRect(frame.Left, frame.Top, frame.Width, frame.Height) & picture_.rect();
-    covered_ = shownDisposal_ == DISPOSE_PREVIOUS || shownDisposal_ == 4 ? picture_.copy(shownArea_)
-                                                                         : QImage();
+    covered_ = RestoresPrevious() ? picture_.copy(shownArea_) : QImage();
     if (frame.Width == 0 || frame.Height == 0)
         return SkipImageData(gif_);
 

@@ -4,6 +4,7 @@
 #include <QImage>
 
 struct GifFileType;
+struct GraphicsControlBlock;
 
 namespace platform {
 
@@ -72,8 +73,11 @@ public:
 private:
     bool OpenGif();
     void CloseGif();
-    bool ReadStill();
-    bool DrawFrame(int transparentIndex);
+    void ReadStill();
+    // Draws the frame whose descriptor was just read, as its control block says.
+    bool DrawFrame(const GraphicsControlBlock& control);
+    // Whether the frame shown last gives back what it covered when the next one comes.
+    bool RestoresPrevious() const;
     void DisposeOfShownFrame();
 
     QFile file_;
