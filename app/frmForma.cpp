@@ -95,10 +95,10 @@ void frmForma::Timer1_Timer() {
 void frmForma::OpenGif() {
     Err.Clear();
     ResumeNext([this] {
-        Image1->LoadPicture(ChosenFileName, [](const QString& path) {
+        Image1->LoadPicture(ChosenFileName, [](PictureDecoder& frames) {
             // A picture that would leave nothing on screen would leave nothing to click
             // either: the program could then only be killed.
-            if (!frmGif::ShowsAnything(path))
+            if (!frmGif::ShowsAnything(frames))
                 throw Error(errInvalidPicture, QStringLiteral("nothing to show"));
         });
     });

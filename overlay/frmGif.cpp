@@ -86,17 +86,16 @@ void frmGif::Form_Load() {
                                                                 : errFileNotFound);
 }
 
-bool frmGif::ShowsAnything(const QString& path) {
-    PictureDecoder decoder(path);
-    while (decoder.Next()) {
-        const QImage& frame = decoder.Frame();
+bool frmGif::ShowsAnything(PictureDecoder& frames) {
+    do {
+        const QImage& frame = frames.Frame();
         for (int y = 1; y < frame.height() - 1; ++y) {
             const auto* row = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
             for (int x = 1; x < frame.width() - 1; ++x)
                 if (qAlpha(row[x]) != 0 && (row[x] & 0xffffff) != 0)
                     return true;
         }
-    }
+    } while (frames.Next());
     return false;
 }
 

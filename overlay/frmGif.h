@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/PictureDecoder.h"
 #include "platform/toolkit/Form.h"
 #include "ui_frmGif.h"
 
@@ -16,10 +17,11 @@ public:
     static QString OverlayPage(const QString& pageTemplate, const QString& folder,
                                const QString& name);
 
-    // Whether the window would show anything of the picture in `path`: a pixel of some frame,
-    // within the outermost rows and columns that the window leaves out, that is neither
-    // transparent nor the key colour. Otherwise there would be nothing to see or click.
-    static bool ShowsAnything(const QString& path);
+    // Whether the window would show anything of a picture, looking at its frames from the one
+    // decoded last on: a pixel of some frame, within the outermost rows and columns that the
+    // window leaves out, that is neither transparent nor the key colour. Otherwise there
+    // would be nothing to see or click.
+    static bool ShowsAnything(platform::PictureDecoder& frames);
 
 protected:
     void Form_Load() override;

@@ -12,7 +12,8 @@ namespace platform {
 
 namespace {
 
-QImage DecodeFirstPicture(const QString& path) {
+// Throws unless the file can be opened and holds something.
+void CheckReadable(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         throw Error(file.error() == QFileDevice::PermissionsError ? errPermissionDenied
@@ -21,14 +22,6 @@ QImage DecodeFirstPicture(const QString& path) {
     }
     if (file.size() == 0)
         throw Error(errInvalidPicture, QStringLiteral("empty file"));
-    file.close();
-    // Composed as the pages compose it, so that what is measured here is what they show.
-    PictureDecoder decoder(path);
-    if (!decoder.Problem().isEmpty())
-        throw Error(errInvalidPicture, decoder.Problem());
-    if (!decoder.Next())
-        throw Error(errInvalidPicture, QStringLiteral("no frame can be decoded"));
-    return decoder.Frame();
 }
 
 } // namespace
@@ -37,7 +30,7 @@ ImageBox::ImageBox(QWidget* parent)
     : QWidget(parent) {}
 
 void ImageBox::LoadPicture(const QString& fileName,
-                           const std::function<void(const QString& path)>& accept) {
+                           const std::function<void(PictureDecoder& frames)>& accept) {
     const QFileInfo info(fileName);
     if (!info.exists())
         throw Error(errFileNotFound, fileName);
@@ -48,10 +41,17 @@ void ImageBox::LoadPicture(const QString& fileName,
     if (!picture_.isNull() && source == source_)
         return;
 
-    QImage decoded = DecodeFirstPicture(source.path);
+    CheckReadable(source.path);
+    // Composed as the pages compose it, so that what is measured here is what they show.
+    PictureDecoder frames(source.path);
+    if (!frames.Problem().isEmpty())
+        throw Error(errInvalidPicture, frames.Problem());
+    if (!frames.Next())
+        throw Error(errInvalidPicture, QStringLiteral("no frame can be decoded"));
+    const QImage decoded = frames.Frame();
     if (accept)
-        accept(source.path);
-    picture_ = std::move(decoded);
+        accept(frames);
+    picture_ = decoded;
     source_ = source;
     resize(picture_.size());
     update();

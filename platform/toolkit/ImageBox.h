@@ -7,6 +7,8 @@
 
 namespace platform {
 
+class PictureDecoder;
+
 // An image control that shows a picture at its natural size (it is never stretched): loading
 // a picture gives the control the picture's size.
 class ImageBox : public QWidget {
@@ -20,10 +22,10 @@ public:
     // 70 (not readable) or 481 (not a picture the program can show, or one beyond
     // the limits of `PictureLimits`); the old picture stays
     // then. Loading the file that is already shown, unchanged on disk, decodes nothing.
-    // `accept`, when given, looks at a newly decoded file before it becomes the picture and
-    // throws to refuse it.
+    // `accept`, when given, looks at a newly decoded file before it becomes the picture (its
+    // frames, the first one decoded) and throws to refuse it.
     void LoadPicture(const QString& fileName,
-                     const std::function<void(const QString& path)>& accept = {});
+                     const std::function<void(PictureDecoder& frames)>& accept = {});
 
     const QImage& Picture() const { return picture_; }
     // Size in the scale unit of the container.

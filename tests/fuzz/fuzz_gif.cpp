@@ -3,6 +3,7 @@
 #include "FuzzTarget.h"
 
 #include "overlay/frmGif.h"
+#include "platform/PictureDecoder.h"
 #include "platform/browser/Picture.h"
 #include "platform/toolkit/Errors.h"
 #include "platform/toolkit/ImageBox.h"
@@ -22,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     file.close();
     platform::ImageBox holder;
     try {
-        holder.LoadPicture(path, [](const QString& picture) {
-            if (!frmGif::ShowsAnything(picture))
+        holder.LoadPicture(path, [](platform::PictureDecoder& frames) {
+            if (!frmGif::ShowsAnything(frames))
                 throw platform::Error(platform::errInvalidPicture);
         });
     } catch (const platform::Error&) {
