@@ -160,9 +160,11 @@ private slots:
         QTest::addColumn<QStringList>("frames");
         QTest::addColumn<int>("repeats");
         const QRect dot(0, 0, 1, 1), row(0, 0, 3, 1);
-        QTest::newRow("disposed to background: cleared to transparent, not the background colour")
-            << GifBytes({3, 1}, "KRY", {{row, "RRR", 5, 2}, {dot, "R"}}, {}, 'Y')
-            << QStringList{"RRR 50", "R.. 50"} << -1;
+        QTest::newRow("disposed to background: its own area cleared to transparent, not the "
+                      "background colour")
+            << GifBytes({3, 1}, "KRGY", {{row, "RRR", 5, 1}, {{1, 0, 1, 1}, "G", 5, 2}, {dot, "G"}},
+                        {}, 'Y')
+            << QStringList{"RRR 50", "RGR 50", "G.R 50"} << -1;
         QTest::newRow("first frame smaller than the screen: the rest transparent")
             << GifBytes({3, 2}, "KR", {{{1, 1, 1, 1}, "R"}}) << QStringList{"...|.R. 50"} << -1;
         QTest::newRow("first frame beyond the screen: enlarged to hold it, later ones cut")
@@ -243,6 +245,16 @@ private slots:
         const QByteArray secondFrame(",\1\0\0\0\1\0\1\0", 9);
         hugeFrame.replace(hugeFrame.lastIndexOf(secondFrame) + 5, 4, "\1\x40\1\x40");
         QTest::newRow("a huge frame beyond the screen") << hugeFrame << tooMuch;
+        // Four later frames of 8192 × 8192 on the same screen, each alone a quarter of the
+        // budget: with the first, one pixel beyond it.
+        QByteArray largeFrames = dots({2, 1}, 5);
+        for (int at = largeFrames.indexOf(secondFrame) + 1;
+             (at = largeFrames.indexOf(secondFrame, at)) >= 0;)
+            largeFrames.replace(at + 5, 4, QByteArray("\0\x20\0\x20", 4));
+        QTest::newRow("large frames together beyond the budget") << largeFrames << tooMuch;
+        // The screen times its frames beyond what 32 bits hold, signed and unsigned.
+        QTest::newRow("33 frames of the largest screen") << dots({8192, 8192}, 33) << tooMuch;
+        QTest::newRow("65 frames of the largest screen") << dots({8192, 8192}, 65) << tooMuch;
         const QByteArray whole = dots({2, 1}, 3);
         const QString incomplete = "incomplete GIF";
         QTest::newRow("cut in the header") << whole.left(10) << incomplete;
