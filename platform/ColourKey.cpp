@@ -2,6 +2,9 @@
 
 #include "ServerReplay.h"
 #include "X11.h"
+#include "ways/AlphaWay.h"
+#include "ways/KeyWay.h"
+#include "ways/OutlineWay.h"
 
 #include <QBitmap>
 #include <QEvent>
@@ -75,9 +78,17 @@ ColourKey::ColourKey(QWidget* window, QRgb key)
     , window_(window)
     , key_(key & 0xffffff) {
     window_->installEventFilter(this);
+    way_ = NativeSurfaceWay(window_);
+    if (way_) {
+        // Its contents go to the surface: the window itself is never put on the screen.
+        hasAlpha_ = true;
+        window_->setAttribute(Qt::WA_DontShowOnScreen);
+    } else {
+        way_ = std::make_unique<OutlineWay>(window_, [this] { return Replay(); });
+    }
     // An alpha channel is chosen as the native window is made: one made already without it
     // is made anew when the window shows.
-    if (x11::Connection() && !window_->isVisible()) {
+    if (way_->ShowsNativeWindow() && x11::Connection() && !window_->isVisible()) {
         hasAlpha_ = true;
         window_->setAttribute(Qt::WA_TranslucentBackground);
         if (window_->windowHandle())
@@ -123,8 +134,11 @@ bool ColourKey::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched != window_)
         return false;
-    if (event->type() == QEvent::Hide && replay_)
-        replay_->ReturnToToolkit();
+    if (event->type() == QEvent::Hide) {
+        if (replay_)
+            replay_->ReturnToToolkit();
+        way_->Hidden();
+    }
     // The window repaints on UpdateRequest: the mask for what it is about to show is put in
     // place just before.
     if (event->type() == QEvent::UpdateRequest) {
@@ -167,14 +181,21 @@ void ColourKey::Update() {
         if (masksByStamp_.size() >= MaxCachedMasks)
             masksByStamp_.clear();
         masksByStamp_.insert(stamp, mask);
-        if (ServerReplay* replay = Replay())
-            replay->Keep(stamp, content_, mask);
+        way_->Keep(stamp, content_, mask);
     }
-    // Kept in the server, the content and its shape go on screen together at once (the
-    // window's own painting that follows puts the same pixels there). A content kept nowhere
-    // is the window's own to show, exposures included.
+    // Kept, the content and its shape go on screen together at once (the window's own
+    // painting that follows puts the same pixels there). A content kept nowhere is the
+    // window's own to show, exposures included, or shown once by the way that shows it.
     if (Present(stamp, mask))
         return;
+    if (!way_->ShowsNativeWindow()) {
+        if (seen)
+            RenderedMask();
+        way_->Show(&content_, mask);
+        shown_ = mask;
+        applied_ = true;
+        return;
+    }
     if (replay_)
         replay_->ReturnToToolkit();
     if (applied_ && mask == shown_)
@@ -211,11 +232,13 @@ size_t ColourKey::CurrentStamp() const {
 }
 
 bool ColourKey::Present(size_t stamp, const QRegion& mask) {
-    // Only once the window system has shown the window: the toolkit needs that first
+    // On X only once the window system has shown the window: the toolkit needs that first
     // exposure, which presenting would take away.
     const QWindow* native = window_->windowHandle();
-    if (!replay_ || !stamp_ || !native || !native->isExposed() ||
-        window_->devicePixelRatio() != 1.0 || !replay_->Present(stamp, byAlpha_))
+    if (!stamp_ || !window_->isVisible() ||
+        (way_->ShowsNativeWindow() &&
+         (!replay_ || !native || !native->isExposed() || window_->devicePixelRatio() != 1.0)) ||
+        !way_->Present(stamp))
         return false;
     shown_ = mask;
     applied_ = true;
@@ -230,7 +253,7 @@ bool ColourKey::PresentKnownContent() {
     const auto known = masksByStamp_.constFind(stamp);
     if (known == masksByStamp_.constEnd() || !Present(stamp, known.value()))
         return false;
-    toolkitBehind_ = true;
+    toolkitBehind_ = way_->ShowsNativeWindow();
     return true;
 }
 
@@ -283,32 +306,27 @@ void ColourKey::Apply(const QRegion& mask) {
 }
 
 void ColourKey::ApplyShape(const QRegion& mask) {
-    // The native window's shape only: a widget mask would also clip the widgets' painting,
-    // and pixels about to be shown would be left unpainted. An empty mask would mean "no
-    // mask": a window all of the key colour shows nothing.
-    window_->winId();
-    QWindow* native = window_->windowHandle();
-    if (!native)
-        return;
-    if (byAlpha_)
-        x11::SetInputShape(native, mask);
-    else
-        native->setMask(mask.isEmpty() ? QRegion(-1, -1, 1, 1) : mask);
+    way_->Show(nullptr, mask);
 }
 
 void ColourKey::FollowDesktop() {
+    if (!way_->ShowsNativeWindow())
+        return;
     const x11::CompositingManager* manager = x11::CompositingManager::Instance();
     QWindow* native = window_->windowHandle();
-    const bool byAlpha =
-        hasAlpha_ && native && manager && manager->Runs() && x11::Depth(native) == 32;
-    if (byAlpha == byAlpha_)
+    // LUMIVAST_KEY_WAY may ask for either X way whatever the desktop does.
+    const QByteArray asked = qgetenv("LUMIVAST_KEY_WAY");
+    const bool byAlpha = hasAlpha_ && native && x11::Depth(native) == 32 &&
+                         (asked == "alpha" || (asked != "outline" && manager && manager->Runs()));
+    if (byAlpha == way_->KeyByAlpha())
         return;
-    byAlpha_ = byAlpha;
     // The shape of the other way goes: the whole rectangle shows, or takes the mouse.
-    if (byAlpha_)
-        native->setMask(QRegion());
+    way_->Leave();
+    const auto replay = [this] { return Replay(); };
+    if (byAlpha)
+        way_ = std::make_unique<AlphaWay>(window_, replay);
     else
-        x11::ResetInputShape(native);
+        way_ = std::make_unique<OutlineWay>(window_, replay);
     if (applied_)
         ApplyShape(shown_);
 }

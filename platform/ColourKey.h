@@ -14,20 +14,21 @@ class QWidget;
 
 namespace platform {
 
+class KeyWay;
 class ServerReplay;
 
 // Makes every pixel of one colour of a top-level window transparent, for the eye and for the
 // mouse (clicks there reach the window beneath). Before each repaint of the window, its new
 // content is rendered off screen and the pixels that are not the key become the mask, so a
 // new frame never shows its key-coloured pixels. Masks are kept per distinct content, so a
-// looping animation computes each frame's mask once, and a mask is applied only when it
-// changes. Two ways to cut the key away, chosen by the desktop: where a compositing manager
-// draws the screen, the window has an alpha channel, the key's pixels are painted with alpha
-// 0, its outline stays its rectangle and only the part that takes the mouse follows the mask
-// (Wayland compositors apply no X shapes to XWayland's windows); elsewhere the mask is the
-// window's outline (the X Shape extension), which needs no compositor. The window follows a
-// compositing manager that starts or stops. On X11 a content seen before is shown again
-// from the X server (ServerReplay) without painting.
+// looping animation computes each frame's mask once. How the mask is put on the screen is
+// the business of one of three ways (ways/), chosen by the session: a Wayland compositor's
+// own surface where one offers layer-shell (its clicks would otherwise all go to XWayland),
+// else on X11 a window with an alpha channel whose key is transparent and whose input shape
+// follows the mask where a compositing manager draws the screen, else the window's outline
+// (the X Shape extension), which needs no compositor. The X ways follow a compositing
+// manager that starts or stops. A content seen before is shown again without painting: from
+// the X server (ServerReplay) or from the Wayland surface's kept buffers.
 class ColourKey : public QObject {
     Q_OBJECT
 
@@ -46,7 +47,7 @@ public:
     // meaning the same pixels. With it, content seen before needs no rendering at all.
     void SetContentStamp(std::function<size_t()> stamp) { stamp_ = std::move(stamp); }
     // The window's content has just changed (its views have not repainted yet): when the new
-    // content was seen before, shows it from the X server and returns true, and the window
+    // content was seen before, shows it again as it was kept and returns true, and the window
     // need not repaint.
     bool PresentKnownContent();
     ~ColourKey() override;
@@ -65,7 +66,7 @@ private:
     // The mask of what the window shows now, rendered off screen (or known by its content).
     QRegion RenderedMask();
     void ApplyShape(const QRegion& mask);
-    // Takes the way that the desktop calls for now, and cuts the shown mask away by it.
+    // Takes the X way that the desktop calls for now, and cuts the shown mask away by it.
     void FollowDesktop();
     // Widens the shape to the whole new mask once the new content is on its way.
     void FinishShape();
@@ -86,9 +87,10 @@ private:
     bool replayTried_ = false;
     // Whether the server showed contents since the window last painted.
     bool toolkitBehind_ = false;
-    // Whether the window was made with an alpha channel, and whether the key is cut by it.
+    // Whether the key's pixels get alpha 0 in the contents rendered (the window was made with
+    // an alpha channel, or its contents go to a surface of the program's own).
     bool hasAlpha_ = false;
-    bool byAlpha_ = false;
+    std::unique_ptr<KeyWay> way_;
     // The child that gives the key's pixels alpha 0 in what the window paints.
     QPointer<QWidget> alphaKey_;
 };

@@ -140,6 +140,10 @@ private slots:
         const auto passed = [] { return !QTest::currentTestFailed(); };
         const bool compositing = desktop != "bare" && desktop != "openbox";
         QCOMPARE(display_.compositingManagerRuns(), compositing);
+        // Where the compositor offers layer-shell the figure is a surface of its own, not an X
+        // window, and clicks come through the compositor (LUMIVAST_CLICK X Y [click]).
+        const bool ownSurface = qEnvironmentVariableIsSet("LUMIVAST_LAYER_SHELL");
+        const QString compositorClick = qEnvironmentVariable("LUMIVAST_CLICK");
 
         CurrentFolder folder;
         // 400 × 300: on the left, three frames that differ at every pixel (key, then one colour,
@@ -158,17 +162,64 @@ private slots:
             for (const QString& path : {folder.path(), folder.file("figure.gif")})
                 QFile::setPermissions(path, QFile::permissions(path) | QFile::ReadOther |
                                                 QFile::ExeOther);
-        // A window beneath the overlay and around it, which notes clicks.
-        const xcb_window_t beneath = display_.createWindowBeneath(QRect(400, 320, 480, 384));
+        // A window beneath the overlay and around it, which notes clicks: an X window, or
+        // where clicks come through the compositor one of its own (which logs them).
+        xcb_window_t beneath = 0;
+        QProcess nativeBeneath;
+        if (compositorClick.isEmpty())
+            beneath = display_.createWindowBeneath(QRect(400, 320, 480, 384));
+        else
+            StartAsTheDesktopsUser(nativeBeneath,
+                                   {"stdbuf", "-oL", "weston-eventdemo", "--log-button"});
+        QByteArray nativeLog;
+        const auto nativeClicks = [&] {
+            nativeLog += nativeBeneath.readAllStandardOutput();
+            return nativeLog.count("state: pressed");
+        };
         // On the screen before the program starts: a compositing manager draws it a while later.
         if (qEnvironmentVariableIsEmpty("LUMIVAST_SCREENSHOT"))
             QTRY_COMPARE_WITH_TIMEOUT(display_.screenImage({640, 512, 1, 1}).pixel(0, 0),
                                       qRgb(255, 255, 255), 5000);
+        else
+            QTest::qWait(1500);
+        // Centred on the screen of 1280 × 1024.
+        const QRect centred(441, 363, 398, 298);
+        const QRect area = centred.adjusted(-16, -16, 16, 16);
+        const QString screenshot = qEnvironmentVariable("LUMIVAST_SCREENSHOT");
+        // The screen around the window: the X root window's pixels, or a Wayland compositor's
+        // screenshot.
+        const auto screen = [&] {
+            if (screenshot.isEmpty())
+                return display_.screenImage(area);
+            QTemporaryDir dir;
+            const QString file = dir.filePath("screen.png");
+            QProcess::execute("/bin/sh", {"-c", screenshot + " " + file});
+            // What the screen shows is the colour: the alpha that the compositor's buffer
+            // holds beside it is no part of it.
+            QImage shot(file);
+            shot.convertTo(QImage::Format_ARGB32);
+            shot.reinterpretAsFormat(QImage::Format_RGB32);
+            return shot.copy(area);
+        };
+        const auto solid = [&](QRgb colour) {
+            QImage image(area.size(), QImage::Format_RGB32);
+            image.fill(colour);
+            return image;
+        };
+        const QImage white = solid(qRgb(255, 255, 255));
+        const QImage desktopBeneath = compositorClick.isEmpty() ? white : screen();
+
         Program program(folder.path());
-        const x11::Window overlay = program.onlyWindow();
-        QCOMPARE(overlay.geometry.size(), QSize(398, 298));
-        QVERIFY(overlay.overrideRedirect); // no frame, no task-bar entry
-        QVERIFY(display_.inputFocus() != overlay.id);
+        x11::Window overlay;
+        if (ownSurface) {
+            // No X window of the program shows, once the figure does.
+            overlay.geometry = centred;
+        } else {
+            overlay = program.onlyWindow();
+            QCOMPARE(overlay.geometry, centred);
+            QVERIFY(overlay.overrideRedirect); // no frame, no task-bar entry
+            QVERIFY(display_.inputFocus() != overlay.id);
+        }
 
         // The figures as the window shows them (without the picture's outermost pixels).
         QList<QRegion> figures;
@@ -204,12 +255,11 @@ private slots:
             }
         };
         // Which frame the screen shows around the window: a frame's figure in its colours on
-        // the colour beneath (any colour: AnyColour), nothing else; -1 (and what is wrong) for
+        // what lies beneath (anything: a null image), nothing else; -1 (and what is wrong) for
         // anything else.
-        constexpr QRgb AnyColour = 0;
-        const QRect area = overlay.geometry.adjusted(-16, -16, 16, 16);
+        const QImage anything;
         QString wrong;
-        const auto shownFrame = [&](const QImage& screen, QRgb beneath) {
+        const auto shownFrame = [&](const QImage& screen, const QImage& beneath) {
             int frame = -1;
             for (int f = 0; f < Frames && frame < 0; ++f) {
                 frame = f;
@@ -219,8 +269,10 @@ private slots:
                             area.topLeft() + QPoint(x, y) - overlay.geometry.topLeft();
                         const int colour =
                             whole.contains(at) ? index(f, at.x() + 1, at.y() + 1) : 0;
-                        const QRgb expected = colour ? palette[colour].rgb() : beneath;
-                        if (screen.pixel(x, y) != expected && expected != AnyColour) {
+                        if (!colour && beneath.isNull())
+                            continue;
+                        const QRgb expected = colour ? palette[colour].rgb() : beneath.pixel(x, y);
+                        if (screen.pixel(x, y) != expected) {
                             frame = -1;
                             wrong = QString::asprintf(
                                 "frame %d: pixel %d,%d of the window is %x, not %x", f, at.x(),
@@ -230,28 +282,13 @@ private slots:
             }
             return frame;
         };
-        // The screen around the window: the X root window's pixels, or a Wayland compositor's
-        // screenshot. Read again and again over many frames, each read shows exactly one.
-        const QString screenshot = qEnvironmentVariable("LUMIVAST_SCREENSHOT");
-        const auto screen = [&] {
-            if (screenshot.isEmpty())
-                return display_.screenImage(area);
-            QTemporaryDir dir;
-            const QString file = dir.filePath("screen.png");
-            QProcess::execute("/bin/sh", {"-c", screenshot + " " + file});
-            // What the screen shows is the colour: the alpha that the compositor's buffer
-            // holds beside it is no part of it.
-            QImage shot(file);
-            shot.convertTo(QImage::Format_ARGB32);
-            shot.reinterpretAsFormat(QImage::Format_RGB32);
-            return shot.copy(area);
-        };
         // The desktop beneath changed: a Wayland compositor shows what the X server drew a
-        // while later (the reads tell what is wrong if it never does).
-        const auto catchUp = [&](QRgb beneath) {
+        // while later (the reads tell what is wrong if it never does). Read again and again
+        // over many frames, each read shows exactly one.
+        const auto catchUp = [&](const QImage& beneath) {
             std::ignore = QTest::qWaitFor([&] { return shownFrame(screen(), beneath) >= 0; }, 5000);
         };
-        const auto expectFrames = [&](QRgb beneath) {
+        const auto expectFrames = [&](const QImage& beneath) {
             QSet<int> seen;
             const int reads = screenshot.isEmpty() ? 400 : 8;
             for (int i = 0; i < reads; ++i) {
@@ -263,13 +300,18 @@ private slots:
             QVERIFY(seen.size() > 1);
         };
         // From the first showing of each frame on.
-        expectFrames(qRgb(255, 255, 255));
-        expectWay(compositing);
+        if (ownSurface) {
+            catchUp(desktopBeneath);
+            QVERIFY(program.viewable().isEmpty());
+        }
+        expectFrames(desktopBeneath);
+        if (!ownSurface)
+            expectWay(compositing);
         QVERIFY(passed());
         // Covered and uncovered, the overlay shows a frame at once, never an older one.
-        for (int i = 0; i < 5; ++i) {
+        for (int i = 0; i < 5 && !ownSurface; ++i) {
             display_.coverAndUncover(overlay.geometry);
-            QVERIFY2(shownFrame(screen(), qRgb(255, 255, 255)) >= 0, qPrintable(wrong));
+            QVERIFY2(shownFrame(screen(), white) >= 0, qPrintable(wrong));
         }
         if (compositor) {
             // The compositing manager stops and starts again while the figure plays.
@@ -278,43 +320,91 @@ private slots:
             QVERIFY(!display_.compositingManagerRuns());
             QTest::qWait(200);
             expectWay(false);
-            catchUp(qRgb(255, 255, 255));
-            expectFrames(qRgb(255, 255, 255));
+            catchUp(white);
+            expectFrames(white);
             QVERIFY(passed());
             startCompositor();
             QTest::qWait(200);
             expectWay(true);
-            catchUp(qRgb(255, 255, 255));
-            expectFrames(qRgb(255, 255, 255));
+            catchUp(white);
+            expectFrames(white);
             QVERIFY(passed());
         }
 
         // A click on the key goes to the window beneath; a click on the figure, right as its
         // frame comes, opens the menu (tried again should the frame have gone meanwhile).
-        display_.buttonPresses();
-        display_.click(overlay.geometry.topLeft() + QPoint(375, 150));
-        QTRY_COMPARE_WITH_TIMEOUT(display_.buttonPresses().size(), 1, 3000);
-        const QPoint figure(325, 150);
-        const auto onFigure = [&] {
-            return display_.shape(overlay.id, XCB_SHAPE_SK_INPUT).contains(figure) &&
-                   display_.shape(overlay.id).contains(figure);
-        };
-        for (int attempt = 0; attempt < 5 && program.viewable().size() == 1; ++attempt) {
-            QVERIFY(QTest::qWaitFor([&] { return !onFigure(); }, 3000));
-            QVERIFY(QTest::qWaitFor(onFigure, 3000));
-            display_.click(overlay.geometry.topLeft() + figure);
-            if (QTest::qWaitFor([&] { return program.viewable().size() == 2; }, 1000))
-                break;
+        const QPoint key(375, 150), figure(325, 150);
+        const int shownBefore = program.viewable().size();
+        if (compositorClick.isEmpty()) {
+            display_.buttonPresses();
+            display_.click(overlay.geometry.topLeft() + key);
+            QTRY_COMPARE_WITH_TIMEOUT(display_.buttonPresses().size(), 1, 3000);
+            const auto onFigure = [&] {
+                return display_.shape(overlay.id, XCB_SHAPE_SK_INPUT).contains(figure) &&
+                       display_.shape(overlay.id).contains(figure);
+            };
+            for (int attempt = 0; attempt < 5 && program.viewable().size() == 1; ++attempt) {
+                QVERIFY(QTest::qWaitFor([&] { return !onFigure(); }, 3000));
+                QVERIFY(QTest::qWaitFor(onFigure, 3000));
+                display_.click(overlay.geometry.topLeft() + figure);
+                if (QTest::qWaitFor([&] { return program.viewable().size() == 2; }, 1000))
+                    break;
+            }
+        } else {
+            const auto clickAt = [&](QPoint at) {
+                const QPoint onScreen = overlay.geometry.topLeft() + at;
+                QProcess::execute("/bin/sh", {"-c", QString("%1 %2 %3 click")
+                                                        .arg(compositorClick)
+                                                        .arg(onScreen.x())
+                                                        .arg(onScreen.y())});
+            };
+            for (int i = 1; i <= 3; ++i) {
+                clickAt(key);
+                QTRY_COMPARE_WITH_TIMEOUT(nativeClicks(), i, 3000);
+            }
+            // The frame all of the key lets a click through too: then it is tried again.
+            for (int attempt = 0; attempt < 5 && program.viewable().size() == shownBefore;
+                 ++attempt) {
+                clickAt(figure);
+                std::ignore =
+                    QTest::qWaitFor([&] { return program.viewable().size() > shownBefore; }, 1000);
+            }
         }
-        QCOMPARE(program.viewable().size(), 2);
+        QCOMPARE(program.viewable().size(), shownBefore + 1);
+        // Nothing of the figure shows over a window of the program's (a surface of its own
+        // is drawn above every X window: it leaves them out).
+        const auto expectAboveTheFigure = [&](const x11::Window& window) {
+            const QImage shown = screen();
+            const QRect covered = window.geometry.translated(-area.topLeft()) & shown.rect();
+            QVERIFY(!covered.isEmpty());
+            for (int y = covered.top(); y <= covered.bottom(); ++y)
+                for (int x = covered.left(); x <= covered.right(); ++x)
+                    QVERIFY2(shown.pixel(x, y) != palette[1].rgb() &&
+                                 shown.pixel(x, y) != palette[2].rgb(),
+                             qPrintable(QString("the figure over %1 at %2,%3")
+                                            .arg(window.title)
+                                            .arg(x)
+                                            .arg(y)));
+        };
+        if (ownSurface) {
+            // The menu stands at the click, above the figure.
+            const x11::Window menu = program.viewable().first();
+            QCOMPARE(menu.geometry.topLeft(), overlay.geometry.topLeft() + figure);
+            QTest::qWait(300);
+            expectAboveTheFigure(menu);
+            QVERIFY(passed());
+        }
         display_.keyClick(Escape);
-        QTRY_COMPARE_WITH_TIMEOUT(program.viewable().size(), 1, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(program.viewable().size(), shownBefore, 3000);
 
         // A window activated afterwards stays beneath the figure.
-        display_.destroyWindow(beneath);
+        if (beneath)
+            display_.destroyWindow(beneath);
+        nativeBeneath.kill();
+        nativeBeneath.waitForFinished(3000);
         display_.showActiveWindow(qRgb(0, 255, 0));
-        catchUp(qRgb(0, 255, 0));
-        expectFrames(qRgb(0, 255, 0));
+        catchUp(solid(qRgb(0, 255, 0)));
+        expectFrames(solid(qRgb(0, 255, 0)));
         QVERIFY(passed());
         if (!screenshot.isEmpty()) {
             // So does a native Wayland window as large as the screen.
@@ -322,7 +412,7 @@ private slots:
             StartAsTheDesktopsUser(native, {"weston-fullscreen", "-w", "1280", "-h", "1024"});
             QVERIFY(native.waitForStarted(5000));
             QTest::qWait(1000);
-            expectFrames(AnyColour);
+            expectFrames(anything);
             native.kill();
             native.waitForFinished(3000);
             QVERIFY(passed());
@@ -336,6 +426,10 @@ private slots:
         // XWayland's unmanaged windows above all managed ones.
         if (screenshot.isEmpty())
             QTRY_VERIFY_WITH_TIMEOUT(display_.stackedAbove(box.id, overlay.id), 10000);
+        if (ownSurface) {
+            QTest::qWait(500);
+            expectAboveTheFigure(program.waitFor("Lumivast"));
+        }
     }
 
     // An animation whose frames exceed the X server's budget for one window: the frames

@@ -1,6 +1,7 @@
 #include "Form.h"
 
 #include "FrameHints.h"
+#include "Pointer.h"
 
 #include <QCloseEvent>
 #include <QCursor>
@@ -147,7 +148,7 @@ void Form::PopupMenu(QMenu* menu, int flags) {
     // Qt's menus take either button; the flag is kept for the callers' sake.
     Q_UNUSED(flags)
     if (menu)
-        menu->exec(QCursor::pos());
+        menu->exec(PointerPosition());
 }
 
 void Form::Unload() {
