@@ -329,11 +329,17 @@ void LayerShellWay::Show(const QImage* content, const QRegion& mask) {
     PutOnScreen();
 }
 
-QRegion LayerShellWay::CoveredByOwnWindows() const {
+QPoint LayerShellWay::SurfaceOrigin() const {
+    // Unanchored, in the middle of the screen (the window itself, off the screen, may stand
+    // anywhere).
     const QRect screen = window_->screen()->geometry();
-    const QPoint origin =
-        screen.topLeft() +
-        (QPoint(screen.width(), screen.height()) - QPoint(window_->width(), window_->height())) / 2;
+    return screen.topLeft() +
+           (QPoint(screen.width(), screen.height()) - QPoint(window_->width(), window_->height())) /
+               2;
+}
+
+QRegion LayerShellWay::CoveredByOwnWindows() const {
+    const QPoint origin = SurfaceOrigin();
     QRegion covered;
     for (const QWidget* other : QApplication::topLevelWidgets())
         if (other != window_ && other->isVisible() &&
@@ -435,14 +441,8 @@ void LayerShellWay::Deliver(QEvent::Type type, QPoint at, Qt::MouseButton button
         buttons_ |= button;
     else
         buttons_ &= ~button;
-    // The surface stands in the middle of the screen, and the pointer is where the click was
-    // on it (the window itself, off the screen, may stand anywhere).
-    const QRect screen = window_->screen()->geometry();
-    const QPoint global =
-        screen.topLeft() +
-        (QPoint(screen.width(), screen.height()) - QPoint(window_->width(), window_->height())) /
-            2 +
-        at;
+    // The pointer is where the click was on the surface.
+    const QPoint global = SurfaceOrigin() + at;
     const PointerElsewhere pointer(global);
     QMouseEvent event(type, target->mapFrom(window_, QPointF(at)), QPointF(global), button,
                       buttons_, Qt::NoModifier);

@@ -82,6 +82,8 @@ private:
     // compositors draw XWayland's windows beneath every layer-shell surface, so the surface
     // leaves those parts out, for the eye and for the mouse.
     QRegion CoveredByOwnWindows() const;
+    // Where the surface stands on the screen.
+    QPoint SurfaceOrigin() const;
     // Puts the content shown last on its way to the screen, without what is covered.
     void PutOnScreen();
     // Commits the content waiting to be shown, when the compositor is ready for one.
