@@ -5,13 +5,16 @@
 #   --compositor    Xvfb with xcompmgr
 #   --picom         Xvfb with picom (xrender backend)
 #   --weston        weston, headless (pixman), with XWayland
+#   --sway          sway, headless (pixman), with XWayland (tests/support/desktop starts it):
+#                   lumivast on its layer-shell surface, and as "xwayland" its X way
 # A compositor's CPU counts on the X server's side.
-# Usage: bench/overlay.sh [--compositor|--picom|--weston] [RUNS] [SECONDS]   (defaults 3 and 20)
+# Usage: bench/overlay.sh [--compositor|--picom|--weston|--sway] [RUNS] [SECONDS]
+#        (defaults 3 and 20)
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 DESKTOP=bare
 case "${1:-}" in
---compositor | --picom | --weston)
+--compositor | --picom | --weston | --sway)
     DESKTOP="${1#--}"
     shift
     ;;
@@ -21,6 +24,12 @@ for tool in gifview $([ "$DESKTOP" = compositor ] && echo xcompmgr) \
     command -v "$tool" >/dev/null || { echo "needs $tool (apt install $tool)" >&2; exit 2; }
 done
 cmake --build "$ROOT/build" --target lumivast overlay_bench >/dev/null
+if [ "$DESKTOP" = sway ]; then
+    # As the tests start it; the programs run as this user, let into XWayland by the script.
+    export LUMIVAST_BINARY="$ROOT/build/lumivast" LUMIVAST_WAYLAND_POINTER=/bin/true
+    exec "$ROOT/tests/support/desktop" sway sh -c "\"$ROOT/build/overlay_bench\" \
+        \"$ROOT/build/lumivast\" \$(pgrep -n Xwayland) ${1:-3} ${2:-20} \$(pgrep -n -x sway)"
+fi
 WORK="$(mktemp -d)"
 PIDS=()
 trap 'for p in "${PIDS[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$WORK"' EXIT

@@ -5,10 +5,12 @@
 // picture plays. Beside them runs replay_floor, the overlay's way of presenting frames with
 // nothing else in it, and, where OUTLINE_BINARY names it, another build of lumivast (one that
 // cuts the key away by the window's outline also under a compositor, to compare the ways).
-// The programs take turns run by run. Two sets of figures: simple outlines (a disc crossing
-// the picture) and intricate ones (a rotating star in a ring with orbiting dots: many runs a
-// row, all changing every frame).
-// Usage: overlay_bench LUMIVAST_BINARY XSERVER_PID [RUNS] [SECONDS] [COMPOSITOR_PID[,PID...]]
+// Where LUMIVAST_LAYER_SHELL is set (a Wayland compositor that offers layer-shell), lumivast
+// shows no X window (its map time is not measured), and beside it runs "xwayland", the same
+// build made to take its X way (LUMIVAST_KEY_WAY=alpha). The programs take turns run by run. Two
+// sets of figures: simple outlines (a disc crossing the picture) and intricate ones (a rotating
+// star in a ring with orbiting dots: many runs a row, all changing every frame). Usage:
+// overlay_bench LUMIVAST_BINARY XSERVER_PID [RUNS] [SECONDS] [COMPOSITOR_PID[,PID...]]
 //        overlay_bench --write FOLDER   (only writes the figures, for profiling by hand)
 #include "gifwriter/GifWriter.h"
 
@@ -164,13 +166,14 @@ struct Run {
 
 // The X server's share counts the compositors' too, where they run (a compositing manager, or
 // a Wayland compositor beside its XWayland).
-Run Measure(const QString& program, const QStringList& args, const QString& folder, qint64 server,
-            const QList<qint64>& compositors, double seconds, xcb_connection_t* c,
-            xcb_window_t root) {
+Run Measure(const QString& program, const QStringList& args, const QProcessEnvironment& environment,
+            bool xWindow, const QString& folder, qint64 server, const QList<qint64>& compositors,
+            double seconds, xcb_connection_t* c, xcb_window_t root) {
     Run run;
     QProcess process;
     process.setProgram(program);
     process.setArguments(args);
+    process.setProcessEnvironment(environment);
     process.setWorkingDirectory(folder);
     const QList<xcb_window_t> before = TopLevels(c, root);
     QElapsedTimer clock;
@@ -179,7 +182,7 @@ Run Measure(const QString& program, const QStringList& args, const QString& fold
     if (!process.waitForStarted(5000))
         return run;
     xcb_window_t shown = 0;
-    while (clock.elapsed() < 10000) {
+    while (xWindow && clock.elapsed() < 10000) {
         if ((shown = Mapped(c, root, before))) {
             run.mapMs = clock.nsecsElapsed() / 1e6;
             break;
@@ -250,6 +253,7 @@ int main(int argc, char* argv[]) {
          QString::fromLocal8Bit(argc > 5 ? argv[5] : "").split(',', Qt::SkipEmptyParts))
         compositors.append(pid.toLongLong());
     const QString outline = qEnvironmentVariable("OUTLINE_BINARY");
+    const bool layerShell = qEnvironmentVariableIsSet("LUMIVAST_LAYER_SHELL");
     const QString floor = QCoreApplication::applicationDirPath() + QStringLiteral("/replay_floor");
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(c)) {
@@ -271,18 +275,27 @@ int main(int argc, char* argv[]) {
                 const char* name;
                 QString program;
                 QStringList arguments;
-                std::vector<double> map, cpu, xcpu, total, rss, pixmaps;
+                QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+                bool xWindow = true;
+                std::vector<double> map{}, cpu{}, xcpu{}, total{}, rss{}, pixmaps{};
             };
             std::vector<Contender> contenders = {
-                {"lumivast", lumivast, {}, {}, {}, {}, {}, {}, {}},
-                {"gifview", QStringLiteral("gifview"), {"-a", gif}, {}, {}, {}, {}, {}, {}},
-                {"floor", floor, {gif}, {}, {}, {}, {}, {}, {}}};
+                {"lumivast", lumivast, {}},
+                {"gifview", QStringLiteral("gifview"), {"-a", gif}},
+                {"floor", floor, {gif}}};
             if (!outline.isEmpty())
-                contenders.push_back({"outline", outline, {}, {}, {}, {}, {}, {}, {}});
+                contenders.push_back({"outline", outline, {}});
+            if (layerShell) {
+                contenders[0].xWindow = false;
+                contenders.push_back({"xwayland", lumivast, {}});
+                contenders.back().environment.insert(QStringLiteral("LUMIVAST_KEY_WAY"),
+                                                     QStringLiteral("alpha"));
+            }
             // Run by run in turn, so that a slower moment of the machine falls on both.
             for (int i = 0; i < runs; ++i)
                 for (Contender& contender : contenders) {
-                    const Run r = Measure(contender.program, contender.arguments, dir.path(),
+                    const Run r = Measure(contender.program, contender.arguments,
+                                          contender.environment, contender.xWindow, dir.path(),
                                           server, compositors, seconds, c, root);
                     contender.map.push_back(r.mapMs);
                     contender.cpu.push_back(r.programCpu);
