@@ -172,8 +172,8 @@ private slots:
         if (compositorClick.isEmpty())
             beneath = display_.createWindowBeneath(QRect(400, 320, 480, 384));
         else
-            StartAsTheDesktopsUser(nativeBeneath,
-                                   {"stdbuf", "-oL", "weston-eventdemo", "--log-button"});
+            StartAsTheDesktopsUser(nativeBeneath, {"stdbuf", "-oL", "weston-eventdemo",
+                                                   "--log-button", "--width=1200", "--height=900"});
         QByteArray nativeLog;
         const auto nativeClicks = [&] {
             nativeLog += nativeBeneath.readAllStandardOutput();
@@ -314,7 +314,7 @@ private slots:
         // Covered and uncovered, the overlay shows a frame at once, never an older one.
         for (int i = 0; i < 5 && !ownSurface; ++i) {
             display_.coverAndUncover(overlay.geometry);
-            QVERIFY2(shownFrame(screen(), white) >= 0, qPrintable(wrong));
+            QVERIFY2(shownFrame(screen(), desktopBeneath) >= 0, qPrintable(wrong));
         }
         if (compositor) {
             // The compositing manager stops and starts again while the figure plays.
@@ -361,9 +361,19 @@ private slots:
                                                         .arg(onScreen.x())
                                                         .arg(onScreen.y())});
             };
-            for (int i = 1; i <= 3; ++i) {
+            // Beside the picture the click reaches the native window whatever the way.
+            clickAt({-8, 150});
+            QTRY_COMPARE_WITH_TIMEOUT(nativeClicks(), 1, 3000);
+            for (int i = 2; i <= 4; ++i) {
                 clickAt(key);
+                if (desktop == "weston")
+                    QEXPECT_FAIL("",
+                                 "weston hands every click on an XWayland window's rectangle to "
+                                 "XWayland, whatever its input shape, and offers no layer-shell",
+                                 Continue);
                 QTRY_COMPARE_WITH_TIMEOUT(nativeClicks(), i, 3000);
+                if (desktop == "weston")
+                    break;
             }
             // The frame all of the key lets a click through too: then it is tried again.
             for (int attempt = 0; attempt < 5 && program.viewable().size() == shownBefore;
@@ -399,6 +409,9 @@ private slots:
         }
         display_.keyClick(Escape);
         QTRY_COMPARE_WITH_TIMEOUT(program.viewable().size(), shownBefore, 3000);
+        // Out of the way: weston's screenshots show its pointer.
+        if (!compositorClick.isEmpty())
+            QProcess::execute("/bin/sh", {"-c", compositorClick + " 1270 1010"});
 
         // A window activated afterwards stays beneath the figure.
         if (beneath)
