@@ -26,7 +26,7 @@ done
 cmake --build "$ROOT/build" --target lumivast overlay_bench >/dev/null
 if [ "$DESKTOP" = sway ]; then
     # As the tests start it; the programs run as this user, let into XWayland by the script.
-    export LUMIVAST_BINARY="$ROOT/build/lumivast" LUMIVAST_WAYLAND_POINTER=/bin/true
+    export LUMIVAST_BINARY="$ROOT/build/lumivast" LUMIVAST_WAYLAND_INPUT=/bin/true
     exec "$ROOT/tests/support/desktop" sway sh -c "\"$ROOT/build/overlay_bench\" \
         \"$ROOT/build/lumivast\" \$(pgrep -n Xwayland) ${1:-3} ${2:-20} \$(pgrep -n -x sway)"
 fi

@@ -172,12 +172,13 @@ private slots:
         if (compositorClick.isEmpty())
             beneath = display_.createWindowBeneath(QRect(400, 320, 480, 384));
         else
-            StartAsTheDesktopsUser(nativeBeneath, {"stdbuf", "-oL", "weston-eventdemo",
-                                                   "--log-button", "--width=1200", "--height=900"});
+            StartAsTheDesktopsUser(nativeBeneath,
+                                   {"stdbuf", "-oL", "weston-eventdemo", "--log-button",
+                                    "--log-key", "--width=1200", "--height=900"});
         QByteArray nativeLog;
         const auto nativeClicks = [&] {
             nativeLog += nativeBeneath.readAllStandardOutput();
-            return nativeLog.count("state: pressed");
+            return nativeLog.count("state: pressed, x:");
         };
         // On the screen before the program starts: a compositing manager draws it a while later.
         if (qEnvironmentVariableIsEmpty("LUMIVAST_SCREENSHOT"))
@@ -306,6 +307,12 @@ private slots:
         if (ownSurface) {
             catchUp(desktopBeneath);
             QVERIFY(program.viewable().isEmpty());
+            // The keyboard stays with the window beneath, where the compositor can type.
+            if (qEnvironmentVariableIsSet("LUMIVAST_TYPE")) {
+                QCOMPARE(
+                    QProcess::execute("/bin/sh", {"-c", qEnvironmentVariable("LUMIVAST_TYPE")}), 0);
+                QTRY_VERIFY_WITH_TIMEOUT((nativeClicks(), nativeLog.contains("key key:")), 3000);
+            }
         }
         expectFrames(desktopBeneath);
         if (!ownSurface)

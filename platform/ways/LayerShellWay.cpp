@@ -1,6 +1,8 @@
 #include "LayerShellWay.h"
 
 #include "layer-shell-client.h"
+#include "platform/CompactFrame.h"
+#include "platform/ServerReplay.h"
 #include "platform/toolkit/Pointer.h"
 
 #include <QAbstractEventDispatcher>
@@ -152,9 +154,12 @@ std::unique_ptr<LayerShellWay> LayerShellWay::Connect(QWidget* window) {
     qApp->installEventFilter(way.get());
     way->notifier_ =
         new QSocketNotifier(wl_display_get_fd(display), QSocketNotifier::Read, way.get());
+    // Read without waiting: what the socket held may have been read already.
     connect(way->notifier_, &QSocketNotifier::activated, way.get(), [w = way.get()] {
-        if (wl_display_dispatch(w->display_) < 0)
+        if (wl_display_prepare_read(w->display_) == 0 && wl_display_read_events(w->display_) < 0)
             w->notifier_->setEnabled(false); // the compositor went
+        wl_display_dispatch_pending(w->display_);
+        wl_display_flush(w->display_);
     });
     // Events read by a dispatch elsewhere, and requests not yet sent, before the program waits.
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
@@ -232,6 +237,7 @@ void LayerShellWay::ForgetKept() {
         FreeBuffer(buffer);
     kept_.clear();
     keptBytes_ = 0;
+    compactBytes_ = 0;
     DropWaiting();
 }
 
@@ -295,19 +301,27 @@ void LayerShellWay::Keep(std::size_t stamp, const QImage& content, const QRegion
         ForgetKept();
     keptSize_ = content.size();
     const qint64 bytes = qint64(Stride(content.width())) * content.height();
-    if (keptBytes_ + bytes > BudgetBytes)
-        return;
-    Buffer buffer = MakeBuffer(content.size());
-    if (!buffer.buffer) {
-        FreeBuffer(buffer);
-        return;
+    Buffer buffer;
+    if (keptBytes_ + bytes <= ServerReplay::BudgetBytes) {
+        buffer = MakeBuffer(content.size());
+        if (!buffer.buffer) {
+            FreeBuffer(buffer);
+            return;
+        }
+        for (int y = 0; y < content.height(); ++y)
+            std::memcpy(buffer.memory + y * Stride(content.width()), content.constScanLine(y),
+                        std::size_t(Stride(content.width())));
+        keptBytes_ += bytes;
+    } else {
+        // Beyond the shared memory's budget, as the X way keeps its own: one byte a pixel
+        // where the content has at most 256 colours, copied out each time it shows.
+        buffer.compact = CompactFrame(content);
+        if (compactBytes_ + buffer.compact.sizeInBytes() > ServerReplay::ProgramBudgetBytes)
+            return;
+        compactBytes_ += buffer.compact.sizeInBytes();
     }
-    for (int y = 0; y < content.height(); ++y)
-        std::memcpy(buffer.memory + y * Stride(content.width()), content.constScanLine(y),
-                    std::size_t(Stride(content.width())));
     buffer.region = MakeRegion(mask);
     buffer.mask = mask;
-    keptBytes_ += bytes;
     kept_.insert(stamp, buffer);
 }
 
@@ -353,7 +367,7 @@ void LayerShellWay::PutOnScreen() {
     const QRegion covered = CoveredByOwnWindows();
     lastCovered_ = covered;
     DropWaiting();
-    if (kept != kept_.constEnd() && covered.isEmpty()) {
+    if (kept != kept_.constEnd() && kept->buffer && covered.isEmpty()) {
         waiting_ = kept->buffer;
         waitingRegion_ = kept->region;
         Commit();
@@ -378,8 +392,10 @@ void LayerShellWay::PutOnScreen() {
             return;
         wl_buffer_add_listener(free->buffer, &Listeners::release, free);
     }
-    if (kept != kept_.constEnd()) {
+    if (kept != kept_.constEnd() && kept->buffer) {
         std::memcpy(free->memory, kept->memory, bytes);
+    } else if (kept != kept_.constEnd()) {
+        ExpandFrame(kept->compact, free->memory, Stride(size.width()));
     } else {
         for (int y = 0; y < size.height(); ++y)
             std::memcpy(free->memory + y * Stride(size.width()), shownContent_.constScanLine(y),

@@ -35,15 +35,14 @@ namespace platform {
 // surface in the overlay layer, centred on the screen, above ordinary windows, taking no
 // keyboard focus and no task-bar entry, the key's pixels transparent and its input region the
 // figure. Contents seen before are kept in shared memory buffers and attached again without a
-// copy; the surface commits at most one content per frame the compositor draws. Clicks on the
+// copy, up to the budget the X way has in the server; beyond it they are kept compact, as the
+// X way keeps them, and copied out as they come. The surface commits at most one content per
+// frame the compositor draws. Clicks on the
 // figure come from the compositor to this surface and are handed to the window's widgets.
 class LayerShellWay : public QObject, public KeyWay {
     Q_OBJECT
 
 public:
-    // The memory that the kept contents of one window may take.
-    static constexpr qint64 BudgetBytes = 64 * 1024 * 1024;
-
     // The way for `window`, or null where no Wayland compositor offers layer-shell.
     static std::unique_ptr<LayerShellWay> Connect(QWidget* window);
     ~LayerShellWay() override;
@@ -67,6 +66,8 @@ private:
         // The figure, as the input region (null for a content shown once: made per showing).
         wl_region* region = nullptr;
         QRegion mask;
+        // A content kept beyond the shared memory's budget (no buffer of its own).
+        QImage compact;
         bool busy = false;
     };
     LayerShellWay(QWidget* window, wl_display* display);
@@ -111,6 +112,7 @@ private:
     QHash<std::size_t, Buffer> kept_;
     QSize keptSize_;
     qint64 keptBytes_ = 0;
+    qint64 compactBytes_ = 0;
     // The content shown last: kept under a stamp, or shown once.
     std::optional<std::size_t> shownStamp_;
     QImage shownContent_;
