@@ -13,8 +13,10 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
+#include <cerrno>
 #include <cstring>
 #include <linux/input-event-codes.h>
+#include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <wayland-client.h>
@@ -159,13 +161,13 @@ std::unique_ptr<LayerShellWay> LayerShellWay::Connect(QWidget* window) {
         if (wl_display_prepare_read(w->display_) == 0 && wl_display_read_events(w->display_) < 0)
             w->notifier_->setEnabled(false); // the compositor went
         wl_display_dispatch_pending(w->display_);
-        wl_display_flush(w->display_);
+        w->Send();
     });
     // Events read by a dispatch elsewhere, and requests not yet sent, before the program waits.
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
             way.get(), [w = way.get()] {
                 wl_display_dispatch_pending(w->display_);
-                wl_display_flush(w->display_);
+                w->Send();
             });
     return way;
 }
@@ -227,9 +229,22 @@ void LayerShellWay::FreeBuffer(Buffer& buffer) {
 
 wl_region* LayerShellWay::MakeRegion(const QRegion& mask) {
     wl_region* region = wl_compositor_create_region(compositor_);
-    for (const QRect& r : mask)
+    int queued = 0;
+    for (const QRect& r : mask) {
         wl_region_add(region, r.x(), r.y(), r.width(), r.height());
+        // A figure is thousands of rectangles: sent as they come.
+        if (++queued % 128 == 0)
+            Send();
+    }
     return region;
+}
+
+void LayerShellWay::Send() {
+    // The connection ends for good when a request finds its buffer full: what waits for the
+    // socket goes first, as soon as the compositor has read what it holds.
+    pollfd socket{wl_display_get_fd(display_), POLLOUT, 0};
+    while (wl_display_flush(display_) < 0 && errno == EAGAIN && poll(&socket, 1, 1000) > 0) {
+    }
 }
 
 void LayerShellWay::ForgetKept() {
@@ -270,7 +285,7 @@ bool LayerShellWay::EnsureSurface() {
     // The new size is the compositor's to confirm before a content of it is attached.
     configured_ = false;
     wl_surface_commit(surface_);
-    wl_display_flush(display_);
+    Send();
     return true;
 }
 
@@ -290,7 +305,7 @@ void LayerShellWay::DestroySurface() {
     // What the surface showed is no longer read.
     for (Buffer& buffer : passing_)
         buffer.busy = false;
-    wl_display_flush(display_);
+    Send();
 }
 
 void LayerShellWay::Keep(std::size_t stamp, const QImage& content, const QRegion& mask) {
@@ -323,6 +338,7 @@ void LayerShellWay::Keep(std::size_t stamp, const QImage& content, const QRegion
     buffer.region = MakeRegion(mask);
     buffer.mask = mask;
     kept_.insert(stamp, buffer);
+    Send();
 }
 
 bool LayerShellWay::Present(std::size_t stamp) {
@@ -442,7 +458,7 @@ void LayerShellWay::Commit() {
     frameDone_ = wl_surface_frame(surface_);
     wl_callback_add_listener(frameDone_, &Listeners::frame, this);
     wl_surface_commit(surface_);
-    wl_display_flush(display_);
+    Send();
 }
 
 void LayerShellWay::Hidden() {

@@ -74,6 +74,8 @@ private:
     Buffer MakeBuffer(QSize size);
     void FreeBuffer(Buffer& buffer);
     wl_region* MakeRegion(const QRegion& mask);
+    // Sends the requests made so far, waiting for the compositor where the socket is full.
+    void Send();
     void ForgetKept();
     void DropWaiting();
     // Makes the surface where the window shows and has none.

@@ -61,10 +61,8 @@ bool GnomeScreenshot(const QString& file) {
         return false;
     QDBusInterface shell("org.gnome.Shell.Screenshot", "/org/gnome/Shell/Screenshot",
                          "org.gnome.Shell.Screenshot");
-    // The shell writes the file itself: into a folder it may write to, whole.
+    // The shell writes the file itself, whole.
     QTemporaryDir dir;
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                          QFile::ReadOther | QFile::WriteOther | QFile::ExeOther);
     const QString written = dir.filePath("shot.png");
     const QDBusMessage reply = shell.call("Screenshot", false, false, written);
     if (reply.type() == QDBusMessage::ErrorMessage || !reply.arguments().value(0).toBool()) {

@@ -5,7 +5,8 @@
 //   wayland-input key
 // X, Y on the compositor's screen of 1280 × 1024. The pointer comes onto the place from a few
 // pixels away (a compositor may hand a press to where the pointer was before a single jump).
-// Uses the wlroots virtual pointer and keyboard (sway) or KWin's fake input.
+// Uses the wlroots virtual pointer and keyboard (sway) or KWin's fake input (no keys: KWin
+// keeps the keyboard from a layer surface whatever it asks).
 #include "fake-input-client.h"
 #include "virtual-keyboard-client.h"
 #include "virtual-pointer-client.h"
@@ -45,8 +46,8 @@ void Global(void* data, wl_registry* registry, std::uint32_t name, const char* i
         globals->virtualKeyboards = static_cast<zwp_virtual_keyboard_manager_v1*>(
             wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
     else if (!std::strcmp(interface, org_kde_kwin_fake_input_interface.name) && version >= 3)
-        globals->fakeInput = static_cast<org_kde_kwin_fake_input*>(wl_registry_bind(
-            registry, name, &org_kde_kwin_fake_input_interface, std::min(version, 4u)));
+        globals->fakeInput = static_cast<org_kde_kwin_fake_input*>(
+            wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, 3));
 }
 void GlobalGone(void*, wl_registry*, std::uint32_t) {}
 constexpr wl_registry_listener RegistryListener{Global, GlobalGone};
@@ -86,20 +87,6 @@ bool TypeVirtually(wl_display* display, const Globals& globals) {
     return written;
 }
 
-bool TypeThroughKWin(wl_display* display, const Globals& globals) {
-    if (!globals.fakeInput ||
-        wl_proxy_get_version(reinterpret_cast<wl_proxy*>(globals.fakeInput)) < 4) {
-        std::fprintf(stderr, "wayland-input: the compositor offers no way to type\n");
-        return false;
-    }
-    org_kde_kwin_fake_input_authenticate(globals.fakeInput, "lumivast tests", "keys");
-    for (const std::uint32_t state : {1u, 0u}) {
-        org_kde_kwin_fake_input_keyboard_key(globals.fakeInput, KEY_A, state);
-        wl_display_roundtrip(display);
-    }
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -117,8 +104,7 @@ int main(int argc, char** argv) {
     wl_registry_add_listener(wl_display_get_registry(display), &RegistryListener, &globals);
     wl_display_roundtrip(display);
     if (key) {
-        const bool typed = globals.virtualKeyboards ? TypeVirtually(display, globals)
-                                                    : TypeThroughKWin(display, globals);
+        const bool typed = globals.virtualKeyboards && TypeVirtually(display, globals);
         wl_display_disconnect(display);
         return typed ? 0 : 1;
     }
@@ -147,16 +133,12 @@ int main(int argc, char** argv) {
         wl_display_roundtrip(display);
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
     };
-    const auto button = [&](bool pressed) {
+    const auto button = [&](std::uint32_t state) {
         if (pointer) {
-            zwlr_virtual_pointer_v1_button(pointer, Now(), BTN_LEFT,
-                                           pressed ? WL_POINTER_BUTTON_STATE_PRESSED
-                                                   : WL_POINTER_BUTTON_STATE_RELEASED);
+            zwlr_virtual_pointer_v1_button(pointer, Now(), BTN_LEFT, state);
             zwlr_virtual_pointer_v1_frame(pointer);
         } else {
-            org_kde_kwin_fake_input_button(globals.fakeInput, BTN_LEFT,
-                                           pressed ? WL_POINTER_BUTTON_STATE_PRESSED
-                                                   : WL_POINTER_BUTTON_STATE_RELEASED);
+            org_kde_kwin_fake_input_button(globals.fakeInput, BTN_LEFT, state);
         }
         wl_display_roundtrip(display);
         std::this_thread::sleep_for(std::chrono::milliseconds(60));
@@ -164,8 +146,8 @@ int main(int argc, char** argv) {
     for (int step = 4; step >= 0; --step)
         moveTo(x - step, y - step);
     if (click) {
-        button(true);
-        button(false);
+        button(WL_POINTER_BUTTON_STATE_PRESSED);
+        button(WL_POINTER_BUTTON_STATE_RELEASED);
     }
     wl_display_disconnect(display);
     return 0;
