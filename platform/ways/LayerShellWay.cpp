@@ -423,8 +423,14 @@ void LayerShellWay::PutOnScreen() {
         for (int y = r.top(); y <= r.bottom(); ++y)
             std::memset(onScreen.scanLine(y) + r.left() * 4, 0, std::size_t(r.width()) * 4);
     waiting_ = free->buffer;
-    waitingRegion_ = MakeRegion((kept != kept_.constEnd() ? kept->mask : shownMask_) - covered);
-    waitingRegionOwned_ = true;
+    // A compositor adds a region's rectangles one by one, each time through all of it: a
+    // kept content's region is made once.
+    if (kept != kept_.constEnd() && covered.isEmpty()) {
+        waitingRegion_ = kept->region;
+    } else {
+        waitingRegion_ = MakeRegion((kept != kept_.constEnd() ? kept->mask : shownMask_) - covered);
+        waitingRegionOwned_ = true;
+    }
     Commit();
 }
 
