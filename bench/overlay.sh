@@ -1,29 +1,40 @@
 #!/usr/bin/env bash
 # Runs the overlay benchmark on a display of its own: lumivast, gifview and the replay floor in
-# turn (and OUTLINE_BINARY, another build of lumivast, where it is set). The desktop:
+# turn (and OTHER_BINARY, another build of lumivast, where it is set; see overlay_bench.cpp).
+# The desktop:
 #   (none)          Xvfb alone
 #   --compositor    Xvfb with xcompmgr
 #   --picom         Xvfb with picom (xrender backend)
+#   --mutter        GNOME's mutter on Xvfb, --kwin KDE's KWin on Xvfb (tests/support/desktop
+#                   starts them as the tests do)
 #   --weston        weston, headless (pixman), with XWayland
 #   --sway          sway, headless (pixman), with XWayland (tests/support/desktop starts it):
 #                   lumivast on its layer-shell surface, and as "xwayland" its X way
 # A compositor's CPU counts on the X server's side.
-# Usage: bench/overlay.sh [--compositor|--picom|--weston|--sway] [RUNS] [SECONDS]
+# Usage: bench/overlay.sh [--compositor|--picom|--mutter|--kwin|--weston|--sway] [RUNS] [SECONDS]
 #        (defaults 3 and 20)
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 DESKTOP=bare
 case "${1:-}" in
---compositor | --picom | --weston | --sway)
+--compositor | --picom | --mutter | --kwin | --weston | --sway)
     DESKTOP="${1#--}"
     shift
     ;;
 esac
 for tool in gifview $([ "$DESKTOP" = compositor ] && echo xcompmgr) \
-    $([ "$DESKTOP" = bare ] || [ "$DESKTOP" = compositor ] || echo "$DESKTOP"); do
+    $([ "$DESKTOP" = kwin ] && echo kwin_x11) \
+    $([ "$DESKTOP" = bare ] || [ "$DESKTOP" = compositor ] || [ "$DESKTOP" = kwin ] ||
+        echo "$DESKTOP"); do
     command -v "$tool" >/dev/null || { echo "needs $tool (apt install $tool)" >&2; exit 2; }
 done
 cmake --build "$ROOT/build" --target lumivast overlay_bench >/dev/null
+if [ "$DESKTOP" = mutter ] || [ "$DESKTOP" = kwin ]; then
+    COMPOSITOR="$([ "$DESKTOP" = kwin ] && echo kwin_x11 || echo mutter)"
+    exec "$ROOT/tests/support/desktop" "${DESKTOP/kwin/kwin-x11}" sh -c "sleep 2; \
+        \"$ROOT/build/overlay_bench\" \"$ROOT/build/lumivast\" \$(pgrep -n Xvfb) ${1:-3} \
+        ${2:-20} \$(pgrep -n -x $COMPOSITOR)"
+fi
 if [ "$DESKTOP" = sway ]; then
     # As the tests start it; the programs run as this user, let into XWayland by the script.
     export LUMIVAST_BINARY="$ROOT/build/lumivast" LUMIVAST_WAYLAND_INPUT=/bin/true

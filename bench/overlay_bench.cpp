@@ -3,8 +3,12 @@
 // and, after a warm-up, the CPU share of one core (the program's own and the X server's),
 // the resident memory and the bytes of pixmaps the program holds in the X server while a
 // picture plays. Beside them runs replay_floor, the overlay's way of presenting frames with
-// nothing else in it, and, where OUTLINE_BINARY names it, another build of lumivast (one that
-// cuts the key away by the window's outline also under a compositor, to compare the ways).
+// nothing else in it, and, where OTHER_BINARY names it, another build of lumivast (named
+// OTHER_NAME, "other" by default: an earlier build, to compare with). Where a compositing
+// manager runs, "alphafloor" (replay_floor --alpha) beside them: the alpha way's requests with
+// nothing else. The pointer rests away from the picture (the screen's top-left corner) for
+// every program, and for "lum/over" (lumivast again) on the middle of the picture, where the
+// figure is. BENCH_FIGURES=simple or intricate measures one set of figures only.
 // Where LUMIVAST_LAYER_SHELL is set (a Wayland compositor that offers layer-shell), lumivast
 // shows no X window (its map time is not measured), and beside it runs "xwayland", the same
 // build made to take its X way (LUMIVAST_KEY_WAY=alpha). The programs take turns run by run. Two
@@ -18,6 +22,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPoint>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -30,6 +35,7 @@
 #include <vector>
 #include <xcb/res.h>
 #include <xcb/xcb.h>
+#include <xcb/xtest.h>
 
 namespace {
 
@@ -252,7 +258,11 @@ int main(int argc, char* argv[]) {
     for (const QString& pid :
          QString::fromLocal8Bit(argc > 5 ? argv[5] : "").split(',', Qt::SkipEmptyParts))
         compositors.append(pid.toLongLong());
-    const QString outline = qEnvironmentVariable("OUTLINE_BINARY");
+    const QString other = qEnvironmentVariable("OTHER_BINARY");
+    const QByteArray otherName = qEnvironmentVariableIsEmpty("OTHER_NAME")
+                                     ? QByteArray("other")
+                                     : qgetenv("OTHER_NAME").left(9);
+    const QByteArray figures = qgetenv("BENCH_FIGURES");
     const bool layerShell = qEnvironmentVariableIsSet("LUMIVAST_LAYER_SHELL");
     const QString floor = QCoreApplication::applicationDirPath() + QStringLiteral("/replay_floor");
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
@@ -262,11 +272,15 @@ int main(int argc, char* argv[]) {
     }
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
 
-    std::printf("%-9s %-10s %-9s %8s %10s %10s %8s %8s %9s %7s %8s\n", "figures", "picture",
+    std::printf("%-9s %-10s %-10s %8s %10s %10s %8s %8s %9s %7s %8s\n", "figures", "picture",
                 "program", "map ms", "program %", "server %", "total %", "RSS MiB", "pixmaps",
                 "ratio", "vs floor");
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const QPoint over(screen->width_in_pixels / 2, screen->height_in_pixels / 2);
     for (const FigureSet& set : sets)
         for (const Size& s : sizes) {
+            if (!figures.isEmpty() && figures != set.name)
+                continue;
             QTemporaryDir dir;
             const QString gif = dir.filePath(QStringLiteral("figure.gif"));
             if (!set.write(gif, s))
@@ -277,14 +291,23 @@ int main(int argc, char* argv[]) {
                 QStringList arguments;
                 QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
                 bool xWindow = true;
+                // Away from the picture unless said otherwise.
+                QPoint pointer{2, 2};
                 std::vector<double> map{}, cpu{}, xcpu{}, total{}, rss{}, pixmaps{};
             };
             std::vector<Contender> contenders = {
                 {"lumivast", lumivast, {}},
                 {"gifview", QStringLiteral("gifview"), {"-a", gif}},
                 {"floor", floor, {gif}}};
-            if (!outline.isEmpty())
-                contenders.push_back({"outline", outline, {}});
+            // Where the compositor routes the pointer itself, the X server cannot move it.
+            if (!layerShell) {
+                contenders.push_back({"lum/over", lumivast, {}});
+                contenders.back().pointer = over;
+            }
+            if (!other.isEmpty())
+                contenders.push_back({otherName.constData(), other, {}});
+            if (!compositors.isEmpty() && !layerShell)
+                contenders.push_back({"alphafloor", floor, {"--alpha", gif}});
             if (layerShell) {
                 contenders[0].xWindow = false;
                 contenders.push_back({"xwayland", lumivast, {}});
@@ -294,6 +317,10 @@ int main(int argc, char* argv[]) {
             // Run by run in turn, so that a slower moment of the machine falls on both.
             for (int i = 0; i < runs; ++i)
                 for (Contender& contender : contenders) {
+                    xcb_test_fake_input(c, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, screen->root,
+                                        std::int16_t(contender.pointer.x()),
+                                        std::int16_t(contender.pointer.y()), 0);
+                    xcb_flush(c);
                     const Run r = Measure(contender.program, contender.arguments,
                                           contender.environment, contender.xWindow, dir.path(),
                                           server, compositors, seconds, c, root);
@@ -308,7 +335,7 @@ int main(int argc, char* argv[]) {
                          least = Median(contenders[2].total);
             for (const Contender& contender : contenders) {
                 std::printf(
-                    "%-9s %4dx%-5d %-9s %8.1f %10.2f %10.2f %8.2f %8.1f %9.1f %7.2f %8.2f\n",
+                    "%-9s %4dx%-5d %-10s %8.1f %10.2f %10.2f %8.2f %8.1f %9.1f %7.2f %8.2f\n",
                     set.name, s.width, s.height, contender.name, Median(contender.map),
                     Median(contender.cpu), Median(contender.xcpu), Median(contender.total),
                     Median(contender.rss), Median(contender.pixmaps),

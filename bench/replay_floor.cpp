@@ -5,8 +5,11 @@
 // copy, the pixmap as background). overlay_bench runs it beside lumivast, so that what the X
 // server spends on the shapes themselves can be told from what the program adds. With
 // --differential the shape is not set anew each frame but changed only where it differs
-// (the figure's rows that went subtracted, those that came added: two SHAPE requests).
-// Usage: replay_floor [--differential] GIF
+// (the figure's rows that went subtracted, those that came added: two SHAPE requests). With
+// --alpha it does what the overlay does where a compositing manager runs: a 32-bit window
+// whose key pixels have alpha 0, its outline the rectangle, the figure set as its input shape.
+// The window is override-redirect, as the overlay is, so that no window manager frames it.
+// Usage: replay_floor [--differential|--alpha] GIF
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
@@ -74,8 +77,9 @@ int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const bool differential = argc == 3 && std::strcmp(argv[1], "--differential") == 0;
-    if (argc != 2 && !differential) {
-        std::fprintf(stderr, "usage: %s [--differential] GIF\n", argv[0]);
+    const bool alpha = argc == 3 && std::strcmp(argv[1], "--alpha") == 0;
+    if (argc != 2 && !differential && !alpha) {
+        std::fprintf(stderr, "usage: %s [--differential|--alpha] GIF\n", argv[0]);
         return 2;
     }
     QImageReader reader(QString::fromLocal8Bit(argv[argc - 1]));
@@ -85,10 +89,25 @@ int main(int argc, char* argv[]) {
     std::free(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 2, 0), nullptr));
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     const QSize size = reader.size();
+    std::uint8_t depth = screen->root_depth;
+    xcb_visualid_t visual = screen->root_visual;
+    for (auto d = xcb_screen_allowed_depths_iterator(screen); alpha && d.rem; xcb_depth_next(&d))
+        for (auto v = xcb_depth_visuals_iterator(d.data); d.data->depth == 32 && v.rem;
+             xcb_visualtype_next(&v))
+            if (v.data->_class == XCB_VISUAL_CLASS_TRUE_COLOR)
+                depth = 32, visual = v.data->visual_id;
+    if (alpha && depth != 32)
+        return 1;
+    const xcb_colormap_t colormap = xcb_generate_id(c);
+    xcb_create_colormap(c, XCB_COLORMAP_ALLOC_NONE, colormap, screen->root, visual);
     const xcb_window_t window = xcb_generate_id(c);
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 100, 100,
-                      std::uint16_t(size.width()), std::uint16_t(size.height()), 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+    const std::uint32_t attributes[] = {0, 0, 1, colormap};
+    xcb_create_window(c, depth, window, screen->root, 100, 100, std::uint16_t(size.width()),
+                      std::uint16_t(size.height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, visual,
+                      XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_OVERRIDE_REDIRECT |
+                          XCB_CW_COLORMAP,
+                      attributes);
+    const xcb_shape_kind_t shapeKind = alpha ? XCB_SHAPE_SK_INPUT : XCB_SHAPE_SK_BOUNDING;
     const xcb_gcontext_t gc = xcb_generate_id(c);
     xcb_create_gc(c, gc, window, 0, nullptr);
 
@@ -96,9 +115,15 @@ int main(int argc, char* argv[]) {
     QImage image;
     while (reader.read(&image)) {
         image = image.convertToFormat(QImage::Format_RGB32);
+        // The key transparent: all of its bits 0.
+        for (int y = 0; alpha && y < image.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x)
+                row[x] = IsKey(row[x]) ? 0 : row[x] | 0xff000000u;
+        }
         Frame frame{
             xcb_generate_id(c), xcb_generate_id(c), qMax(20, reader.nextImageDelay()), {}, {}, {}};
-        xcb_create_pixmap(c, screen->root_depth, frame.pixmap, window, std::uint16_t(size.width()),
+        xcb_create_pixmap(c, depth, frame.pixmap, window, std::uint16_t(size.width()),
                           std::uint16_t(size.height()));
         const int rows = qMax(1, int((xcb_get_maximum_request_length(c) * 4 - 64) /
                                      std::uint32_t(image.bytesPerLine())));
@@ -106,7 +131,7 @@ int main(int argc, char* argv[]) {
             const int band = qMin(rows, image.height() - y);
             xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, frame.pixmap, gc,
                           std::uint16_t(size.width()), std::uint16_t(band), 0, std::int16_t(y), 0,
-                          screen->root_depth, std::uint32_t(band * image.bytesPerLine()),
+                          depth, std::uint32_t(band * image.bytesPerLine()),
                           image.constScanLine(y));
         }
         const std::vector<xcb_rectangle_t> runs = FigureRuns(image);
@@ -124,8 +149,7 @@ int main(int argc, char* argv[]) {
         frames[i].gone = Rectangles(before - frames[i].figure);
         frames[i].come = Rectangles(frames[i].figure - before);
     }
-    xcb_xfixes_set_window_shape_region(c, window, XCB_SHAPE_SK_BOUNDING, 0, 0,
-                                       frames.back().region);
+    xcb_xfixes_set_window_shape_region(c, window, shapeKind, 0, 0, frames.back().region);
     xcb_map_window(c, window);
     xcb_flush(c);
     for (std::size_t i = 0;; i = (i + 1) % frames.size()) {
@@ -137,8 +161,7 @@ int main(int argc, char* argv[]) {
             ChangeShape(c, window, XCB_SHAPE_SO_SUBTRACT, frame.gone);
             ChangeShape(c, window, XCB_SHAPE_SO_UNION, frame.come);
         } else {
-            xcb_xfixes_set_window_shape_region(c, window, XCB_SHAPE_SK_BOUNDING, 0, 0,
-                                               frame.region);
+            xcb_xfixes_set_window_shape_region(c, window, shapeKind, 0, 0, frame.region);
         }
         xcb_copy_area(c, frame.pixmap, window, gc, 0, 0, 0, 0, std::uint16_t(size.width()),
                       std::uint16_t(size.height()));

@@ -180,7 +180,7 @@ void ServerReplay::Keep(size_t stamp, const QImage& content, const QRegion& show
     kept_.insert(stamp, kept);
 }
 
-bool ServerReplay::Present(size_t stamp, bool byAlpha) {
+bool ServerReplay::Present(size_t stamp, Shape shape) {
     const auto found = kept_.constFind(stamp);
     const xcb_window_t window = NativeWindow();
     if (found == kept_.constEnd() || !window)
@@ -202,9 +202,10 @@ bool ServerReplay::Present(size_t stamp, bool byAlpha) {
                                           toolkitEvents_ & ~std::uint32_t(XCB_EVENT_MASK_EXPOSURE)};
     xcb_change_window_attributes(connection_, window, XCB_CW_BACK_PIXMAP | XCB_CW_EVENT_MASK,
                                  noBackground);
-    xcb_xfixes_set_window_shape_region(connection_, window,
-                                       byAlpha ? XCB_SHAPE_SK_INPUT : XCB_SHAPE_SK_BOUNDING, 0, 0,
-                                       found->region);
+    if (shape != Shape::Unchanged)
+        xcb_xfixes_set_window_shape_region(
+            connection_, window, shape == Shape::Input ? XCB_SHAPE_SK_INPUT : XCB_SHAPE_SK_BOUNDING,
+            0, 0, found->region);
     xcb_copy_area(connection_, pixmap, window, gc_, 0, 0, 0, 0,
                   static_cast<std::uint16_t>(keptSize_.width()),
                   static_cast<std::uint16_t>(keptSize_.height()));
@@ -212,6 +213,17 @@ bool ServerReplay::Present(size_t stamp, bool byAlpha) {
     xcb_ungrab_server(connection_);
     xcb_flush(connection_);
     presenting_ = true;
+    return true;
+}
+
+bool ServerReplay::SetInputShape(size_t stamp) {
+    const auto found = kept_.constFind(stamp);
+    const xcb_window_t window = NativeWindow();
+    if (found == kept_.constEnd() || !window)
+        return false;
+    xcb_xfixes_set_window_shape_region(connection_, window, XCB_SHAPE_SK_INPUT, 0, 0,
+                                       found->region);
+    xcb_flush(connection_);
     return true;
 }
 

@@ -42,10 +42,16 @@ public:
     // under `stamp`: in the server while the budget allows, else in the program while its
     // budget allows; a content kept nowhere is painted by the window each time.
     void Keep(size_t stamp, const QImage& content, const QRegion& shown);
-    // Puts the content kept under `stamp` on screen, its region as the window's outline, or
-    // `byAlpha` (its pixels carry the key's transparency) as the part that takes the mouse;
-    // false when there is none.
-    bool Present(size_t stamp, bool byAlpha);
+    // What a presented content's region becomes: the window's outline, the part of it that
+    // takes the mouse (where the pixels carry the key's transparency), or nothing (the part
+    // that takes the mouse is left as it is).
+    enum class Shape { Outline, Input, Unchanged };
+    // Puts the content kept under `stamp` on screen with its region as `shape`; false when
+    // there is none.
+    bool Present(size_t stamp, Shape shape);
+    // Makes the region of the content kept under `stamp` the part of the window that takes
+    // the mouse; false when there is none.
+    bool SetInputShape(size_t stamp);
     // Whether the server shows a kept content (and not what the toolkit painted last).
     bool Presenting() const { return presenting_; }
     // The toolkit paints the window again: the server no longer repaints it from a kept one.

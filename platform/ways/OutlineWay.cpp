@@ -1,5 +1,7 @@
 #include "OutlineWay.h"
 
+#include "platform/ServerReplay.h"
+
 #include <QWidget>
 #include <QWindow>
 
@@ -12,6 +14,11 @@ void OutlineWay::Show(const QImage*, const QRegion& mask) {
     window_->winId();
     if (QWindow* native = window_->windowHandle())
         native->setMask(mask.isEmpty() ? QRegion(-1, -1, 1, 1) : mask);
+}
+
+bool OutlineWay::Present(std::size_t stamp) {
+    ServerReplay* replay = Replay();
+    return replay && replay->Present(stamp, ServerReplay::Shape::Outline);
 }
 
 void OutlineWay::Leave() {

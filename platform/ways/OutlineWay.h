@@ -12,6 +12,7 @@ public:
     const char* Name() const override { return "outline"; }
     bool KeyByAlpha() const override { return false; }
     void Show(const QImage* content, const QRegion& mask) override;
+    bool Present(std::size_t stamp) override;
     void Leave() override;
 };
 

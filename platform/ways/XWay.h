@@ -17,9 +17,11 @@ public:
         : window_(window)
         , replay_(std::move(replay)) {}
     void Keep(std::size_t stamp, const QImage& content, const QRegion& mask) override;
-    bool Present(std::size_t stamp) override;
 
 protected:
+    // The window's replay, where it has one.
+    ServerReplay* Replay() const { return replay_(); }
+
     QWidget* window_;
 
 private:

@@ -170,6 +170,38 @@ QImage Display::screenImage(const QRect& area) {
         .copy();
 }
 
+QRegion Display::drawnAndInput(xcb_window_t window, QRegion& input) {
+    xcb_grab_server(connection_);
+    const auto geometry =
+        Own(xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, window), nullptr));
+    auto reply = Own(xcb_get_image_reply(connection_,
+                                         xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP,
+                                                       window, 0, 0, geometry ? geometry->width : 0,
+                                                       geometry ? geometry->height : 0, ~0u),
+                                         nullptr));
+    input = shape(window, XCB_SHAPE_SK_INPUT);
+    xcb_ungrab_server(connection_);
+    xcb_flush(connection_);
+    if (!reply || reply->depth != 32)
+        return {};
+    // Runs of each row, in the order a region keeps them.
+    QList<QRect> runs;
+    const auto* pixels = reinterpret_cast<const std::uint32_t*>(xcb_get_image_data(reply.get()));
+    for (int y = 0; y < geometry->height; ++y)
+        for (int x = 0, start = -1; x <= geometry->width; ++x) {
+            const bool shows = x < geometry->width && pixels[y * geometry->width + x] >> 24;
+            if (shows && start < 0)
+                start = x;
+            if (!shows && start >= 0) {
+                runs.append(QRect(start, y, x - start, 1));
+                start = -1;
+            }
+        }
+    QRegion drawn;
+    drawn.setRects(runs.constData(), int(runs.size()));
+    return drawn;
+}
+
 xcb_window_t Display::inputFocus() {
     auto reply =
         Own(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
@@ -272,9 +304,14 @@ QList<QPoint> Display::buttonPresses() {
     return presses_;
 }
 
-void Display::click(const QPoint& at) {
+void Display::movePointer(const QPoint& at) {
     xcb_test_fake_input(connection_, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, screen_->root,
                         std::int16_t(at.x()), std::int16_t(at.y()), 0);
+    xcb_flush(connection_);
+}
+
+void Display::click(const QPoint& at) {
+    movePointer(at);
     for (std::uint8_t type : {XCB_BUTTON_PRESS, XCB_BUTTON_RELEASE})
         xcb_test_fake_input(connection_, type, 1, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
     xcb_flush(connection_);

@@ -51,6 +51,9 @@ public:
     QRegion shape(xcb_window_t window, xcb_shape_kind_t kind = XCB_SHAPE_SK_BOUNDING);
     // What the screen shows in a rectangle of the root window.
     QImage screenImage(const QRect& area);
+    // The pixels of a window with an alpha channel that are not wholly transparent, and the
+    // part of it that takes the mouse, read at one moment (other clients wait meanwhile).
+    QRegion drawnAndInput(xcb_window_t window, QRegion& input);
     xcb_window_t inputFocus();
     // What the pixmaps held in the server by the program that made `window` take
     // (X-Resource), -1 unknown.
@@ -67,7 +70,8 @@ public:
     // Shows an ordinary window of the test's own, as large as the screen and of one colour,
     // and asks the window manager to activate it, as a user's click would.
     void showActiveWindow(QRgb colour);
-    // Moves the pointer there and clicks the left button, through XTest.
+    // Moves the pointer there (and clicks the left button), through XTest.
+    void movePointer(const QPoint& rootPosition);
     void click(const QPoint& rootPosition);
     // Presses or releases the key that types `keysym` (an X keysym such as 0xffbe for F1).
     void key(std::uint32_t keysym, bool press);
