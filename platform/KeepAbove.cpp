@@ -95,10 +95,16 @@ void KeepAbove::Restack() {
         asked.push_back(xcb_get_window_attributes(c, order[i]));
     int highestPlain = -1;
     QList<int> keptAbove; // bottom first
+    QSet<xcb_window_t> stillGivenWay;
     for (int i = count - 1; i >= 0; --i) {
         const auto attributes = x11::Own(xcb_get_window_attributes_reply(c, asked[i], nullptr));
-        if (highestPlain >= 0 || i == ownPlace || !attributes ||
-            attributes->map_state != XCB_MAP_STATE_VIEWABLE || attributes->override_redirect)
+        if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE)
+            continue;
+        if (givenWay_.contains(order[i])) {
+            stillGivenWay.insert(order[i]);
+            continue;
+        }
+        if (highestPlain >= 0 || i == ownPlace || attributes->override_redirect)
             continue;
         if (KeptAbove(c, order[i]))
             keptAbove.prepend(i);
@@ -106,6 +112,7 @@ void KeepAbove::Restack() {
             highestPlain = i;
     }
     std::uint32_t place[] = {0, XCB_STACK_MODE_ABOVE};
+    givenWay_ = stillGivenWay;
     if (ownPlace < highestPlain) {
         place[0] = order[highestPlain];
     } else {
@@ -115,6 +122,17 @@ void KeepAbove::Restack() {
             return;
         place[0] = order[*under];
         place[1] = XCB_STACK_MODE_BELOW;
+        // Put back above it again and again within a moment: the window manager will have it
+        // so (it answers each move at once, and the screen would flicker between the two).
+        constexpr int PutBackAtMost = 4;
+        if (place[0] != lastBeneath_ || putBackSince_.elapsed() > 1000) {
+            lastBeneath_ = place[0];
+            putBack_ = 0;
+            putBackSince_.start();
+        } else if (++putBack_ > PutBackAtMost) {
+            givenWay_.insert(place[0]);
+            return;
+        }
     }
     xcb_configure_window(c, own, XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, place);
     xcb_flush(c);

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QAbstractNativeEventFilter>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
+#include <xcb/xproto.h>
 
 class QWidget;
 
@@ -14,7 +17,10 @@ namespace platform {
 // screen as it is set. Whenever a managed window comes above it (raised, activated, newly
 // shown), the window puts itself back just above that one. Windows that are kept above
 // themselves (_NET_WM_STATE_ABOVE: a message that must be seen) and unmanaged ones (menus,
-// tooltips) stay above it, as they would over a top-most window.
+// tooltips) stay above it, as they would over a top-most window. Some window managers (mutter,
+// KWin) keep every override-redirect window above all managed ones and put it back there at
+// once: against such a window the window gives way, rather than trade places with the window
+// manager for as long as it shows.
 class KeepAbove : public QObject, public QAbstractNativeEventFilter {
     Q_OBJECT
 
@@ -32,6 +38,13 @@ private:
 
     QPointer<QWidget> window_;
     bool pending_ = false;
+    // The kept-above window that the window last went beneath, how often in a row the window
+    // manager has put it back above that one, and since when.
+    xcb_window_t lastBeneath_ = 0;
+    int putBack_ = 0;
+    QElapsedTimer putBackSince_;
+    // Kept-above windows that the window manager keeps it above.
+    QSet<xcb_window_t> givenWay_;
 };
 
 } // namespace platform
