@@ -21,6 +21,8 @@ using lumivast::ChosenFileName;
 
 frmForma::frmForma()
     : FormOf(ScaleMode::Twips, StartUpPosition::CenterScreen) {
+    // Counts from the form's making: with one picture in the folder, its first tick opens it.
+    Timer1 = new Timer(50, this);
     setupUi(this);
     // No frame and no title bar: the menu bar is the window's top edge.
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
@@ -32,7 +34,6 @@ frmForma::frmForma()
     ScaleDesignToScreen(client);
     txtHtml->SetText(ResourceText(QStringLiteral(":/layouts/catalogue.html")));
 
-    Timer1 = new Timer(50, this);
     connect(Timer1, &QTimer::timeout, this, &frmForma::Timer1_Timer);
     connect(File1, &FileListBox::DblClick, this, &frmForma::File1_DblClick);
     connect(File1, &FileListBox::KeyUp, this, &frmForma::File1_KeyUp);

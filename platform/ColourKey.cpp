@@ -13,6 +13,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScopedValueRollback>
+#include <QSurfaceFormat>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -71,6 +72,14 @@ private:
     QRgb key_;
 };
 
+// Whether the key goes by alpha on this desktop now: where a compositing manager draws the
+// screen. LUMIVAST_KEY_WAY may ask for either X way whatever the desktop does.
+bool DesktopWantsAlpha() {
+    const QByteArray asked = qgetenv("LUMIVAST_KEY_WAY");
+    const x11::CompositingManager* manager = x11::CompositingManager::Instance();
+    return asked == "alpha" || (asked != "outline" && manager && manager->Runs());
+}
+
 } // namespace
 
 ColourKey::ColourKey(QWidget* window, QRgb key)
@@ -86,13 +95,10 @@ ColourKey::ColourKey(QWidget* window, QRgb key)
     } else {
         way_ = std::make_unique<OutlineWay>(window_, [this] { return Replay(); });
     }
-    // An alpha channel is chosen as the native window is made: one made already without it
-    // is made anew when the window shows.
+    // An alpha channel only where the desktop calls for it: without a compositing manager the
+    // X server would blend a window with one into the screen itself, every frame.
     if (way_->ShowsNativeWindow() && x11::Connection() && !window_->isVisible()) {
-        hasAlpha_ = true;
-        window_->setAttribute(Qt::WA_TranslucentBackground);
-        if (window_->windowHandle())
-            window_->windowHandle()->destroy();
+        ChooseAlpha(DesktopWantsAlpha());
         alphaKey_ = new AlphaKey(window_, key_);
         if (x11::CompositingManager* manager = x11::CompositingManager::Instance())
             connect(manager, &x11::CompositingManager::Changed, this, &ColourKey::FollowDesktop);
@@ -309,15 +315,55 @@ void ColourKey::ApplyShape(const QRegion& mask) {
     way_->Show(nullptr, mask);
 }
 
+void ColourKey::ChooseAlpha(bool alpha) {
+    hasAlpha_ = alpha;
+    window_->setAttribute(Qt::WA_TranslucentBackground, alpha);
+    if (!alpha)
+        window_->setAttribute(Qt::WA_NoSystemBackground, false);
+    // The alpha channel is chosen as the native window is made; the toolkit keeps one that it
+    // once asked for, so the format is set here both ways.
+    if (QWindow* native = window_->windowHandle()) {
+        QSurfaceFormat format = native->requestedFormat();
+        format.setAlphaBufferSize(alpha ? 8 : -1);
+        native->setFormat(format);
+        native->destroy();
+    }
+}
+
+void ColourKey::RemakeNativeWindow() {
+    remakePending_ = false;
+    QWindow* native = window_->windowHandle();
+    const bool wanted = DesktopWantsAlpha();
+    if (!native || !window_->isVisible() || (x11::Depth(native) == 32) == wanted)
+        return;
+    remadeFor_ = wanted;
+    // What the server kept belongs to the old native window: contents are kept anew.
+    replay_.reset();
+    replayTried_ = false;
+    masksByStamp_.clear();
+    applied_ = false;
+    window_->hide();
+    ChooseAlpha(wanted);
+    window_->show();
+}
+
 void ColourKey::FollowDesktop() {
     if (!way_->ShowsNativeWindow())
         return;
-    const x11::CompositingManager* manager = x11::CompositingManager::Instance();
     QWindow* native = window_->windowHandle();
-    // LUMIVAST_KEY_WAY may ask for either X way whatever the desktop does.
-    const QByteArray asked = qgetenv("LUMIVAST_KEY_WAY");
-    const bool byAlpha = hasAlpha_ && native && x11::Depth(native) == 32 &&
-                         (asked == "alpha" || (asked != "outline" && manager && manager->Runs()));
+    const bool wanted = alphaKey_ && DesktopWantsAlpha();
+    const bool withAlpha = native && x11::Depth(native) == 32;
+    // The window is made anew with or without an alpha channel, as the desktop now calls for
+    // (once: where the toolkit cannot make it so, it stays as it is).
+    if (withAlpha != wanted && alphaKey_ && window_->isVisible() && remadeFor_ != int(wanted)) {
+        if (!remakePending_)
+            QTimer::singleShot(0, this, &ColourKey::RemakeNativeWindow);
+        remakePending_ = true;
+        return;
+    }
+    if (withAlpha == wanted)
+        remadeFor_ = -1;
+    const bool byAlpha = withAlpha && wanted;
     if (byAlpha == way_->KeyByAlpha())
         return;
     // The shape of the other way goes: the whole rectangle shows, or takes the mouse.

@@ -68,6 +68,11 @@ private:
     void ApplyShape(const QRegion& mask);
     // Takes the X way that the desktop calls for now, and cuts the shown mask away by it.
     void FollowDesktop();
+    // Gives the native window an alpha channel or none, as it is next made.
+    void ChooseAlpha(bool alpha);
+    // Makes the shown window's native window anew with the alpha channel that the desktop
+    // calls for now.
+    void RemakeNativeWindow();
     // Widens the shape to the whole new mask once the new content is on its way.
     void FinishShape();
 
@@ -91,6 +96,10 @@ private:
     // an alpha channel, or its contents go to a surface of the program's own).
     bool hasAlpha_ = false;
     std::unique_ptr<KeyWay> way_;
+    bool remakePending_ = false;
+    // Whether the native window was last made anew for an alpha channel (1) or for none (0)
+    // and did not get it; -1 otherwise.
+    int remadeFor_ = -1;
     // The child that gives the key's pixels alpha 0 in what the window paints.
     QPointer<QWidget> alphaKey_;
 };

@@ -248,6 +248,11 @@ private slots:
         // Cut away by alpha under a compositor: its outline the whole window, the mouse only
         // on the figure; else by the outline.
         const auto expectWay = [&](bool byAlpha) {
+            // With an alpha channel only under a compositor (else the X server blends the
+            // window into the screen itself, every frame): made anew as one starts or stops.
+            QTRY_COMPARE_WITH_TIMEOUT((overlay = program.onlyWindow(), display_.depth(overlay.id)),
+                                      byAlpha ? 32 : 24, 5000);
+            QCOMPARE(overlay.geometry, centred);
             QTest::qWait(1000);
             for (int i = 0; i < 20; ++i) {
                 // Read again when a frame came between.
@@ -343,6 +348,11 @@ private slots:
             catchUp(white);
             expectFrames(white);
             QVERIFY(passed());
+            // The contents (every frame one of its own) are kept in the server anew, and only
+            // anew: the old window's went.
+            const qint64 content = 398 * 298 * 4, kept = Frames * content;
+            QTRY_VERIFY_WITH_TIMEOUT(display_.pixmapBytes(overlay.id) >= kept, 5000);
+            QVERIFY(display_.pixmapBytes(overlay.id) <= kept + 4 * content);
         }
 
         // Cut away by alpha on an X server: the part that takes the mouse is left as it is

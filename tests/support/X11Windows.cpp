@@ -115,6 +115,12 @@ bool Display::compositingManagerRuns() {
     return owner && owner->owner != XCB_WINDOW_NONE;
 }
 
+int Display::depth(xcb_window_t window) {
+    auto geometry =
+        Own(xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, window), nullptr));
+    return geometry ? geometry->depth : 0;
+}
+
 xcb_window_t Display::topLevelOf(xcb_window_t window) {
     for (;;) {
         auto tree =

@@ -42,6 +42,8 @@ public:
     QRect framed(const Window& window);
     // Whether a compositing manager runs (it owns the _NET_WM_CM_S0 selection).
     bool compositingManagerRuns();
+    // The window's depth in bits (0 for no such window).
+    int depth(xcb_window_t window);
     // Whether `upper` (with its frame) is stacked above `lower`.
     bool stackedAbove(xcb_window_t upper, xcb_window_t lower);
     // Asks a window to close, as a window manager's close button does.
