@@ -3,6 +3,7 @@
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QTransform>
 #include <QWindow>
 #include <cstring>
 #include <vector>
@@ -60,7 +61,10 @@ void SetInputShape(QWindow* window, const QRegion& region) {
     xcb_connection_t* c = Connection();
     if (!c || !window)
         return;
-    const std::vector<xcb_rectangle_t> rectangles = Rectangles(region);
+    // In the native window's device pixels.
+    const qreal ratio = window->devicePixelRatio();
+    const std::vector<xcb_rectangle_t> rectangles =
+        Rectangles(QTransform::fromScale(ratio, ratio).map(region));
     xcb_shape_rectangles(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED,
                          static_cast<xcb_window_t>(window->winId()), 0, 0,
                          static_cast<std::uint32_t>(rectangles.size()), rectangles.data());

@@ -32,7 +32,8 @@ std::vector<xcb_rectangle_t> Rectangles(const QRegion& region);
 // The colour depth of the native window (32 for one with an alpha channel), 0 unknown.
 int Depth(QWindow* window);
 
-// The part of the window that takes the mouse: `region`, or with no region, its outline.
+// The part of the window that takes the mouse: `region` (in the window's own pixels), or with
+// no region, its outline.
 void SetInputShape(QWindow* window, const QRegion& region);
 void ResetInputShape(QWindow* window);
 

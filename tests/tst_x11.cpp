@@ -4,8 +4,10 @@
 #include "support/Fixtures.h"
 #include "support/X11Windows.h"
 
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -95,6 +97,37 @@ class TestX11 : public QObject {
 private:
     x11::Display display_;
 
+    // The compositing manager that the desktop leaves the test to start (LUMIVAST_COMPOSITOR).
+    std::unique_ptr<QProcess> StartCompositor() {
+        auto compositor = std::make_unique<QProcess>();
+        compositor->start("/bin/sh", {"-c", "exec " + qEnvironmentVariable("LUMIVAST_COMPOSITOR")});
+        if (!QTest::qWaitFor([&] { return display_.compositingManagerRuns(); }, 5000))
+            QTest::qFail("no compositing manager", __FILE__, __LINE__);
+        return compositor;
+    }
+    // What the screen shows in `area`: the X root window's pixels, or a Wayland compositor's
+    // screenshot (LUMIVAST_SCREENSHOT), in its colours (the alpha a compositor's buffer holds
+    // beside them is no part of them).
+    QImage Screen(const QRect& area) {
+        const QString screenshot = qEnvironmentVariable("LUMIVAST_SCREENSHOT");
+        if (screenshot.isEmpty())
+            return display_.screenImage(area);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("screen.png");
+        QProcess::execute("/bin/sh", {"-c", screenshot + " " + file});
+        QImage shot(file);
+        shot.convertTo(QImage::Format_ARGB32);
+        shot.reinterpretAsFormat(QImage::Format_RGB32);
+        return shot.copy(area);
+    }
+    // The test's folder and its files, readable by the desktop's user (LUMIVAST_RUN_AS).
+    static void ShareWithTheDesktopsUser(const QString& folder) {
+        QDirIterator files(folder, QDir::Files);
+        for (QString path = folder; !path.isEmpty(); path = files.hasNext() ? files.next() : "")
+            QFile::setPermissions(path,
+                                  QFile::permissions(path) | QFile::ReadOther | QFile::ExeOther);
+    }
+
     // A caption bar with a close box, as a dialog of the program (no task-bar button), and
     // nothing the window manager would offer to change its size (minimising may remain:
     // some window managers keep it for every window).
@@ -126,19 +159,12 @@ private slots:
         const QString desktop = qEnvironmentVariable("LUMIVAST_DESKTOP");
         if (desktop.isEmpty())
             QSKIP("runs on a desktop of tests/support/desktop");
-        std::unique_ptr<QProcess> compositor;
-        const auto startCompositor = [&] {
-            compositor = std::make_unique<QProcess>();
-            compositor->start("/bin/sh",
-                              {"-c", "exec " + qEnvironmentVariable("LUMIVAST_COMPOSITOR")});
-            QVERIFY(QTest::qWaitFor([&] { return display_.compositingManagerRuns(); }, 5000));
-        };
-        if (qEnvironmentVariableIsSet("LUMIVAST_COMPOSITOR"))
-            startCompositor();
-        QVERIFY(!QTest::currentTestFailed());
         // The checks below run in helpers: a failure there ends the scenario here.
         const auto passed = [] { return !QTest::currentTestFailed(); };
-        const bool compositing = desktop != "bare" && desktop != "openbox";
+        // A compositing manager that the scenario starts itself comes only while the figure
+        // plays.
+        std::unique_ptr<QProcess> compositor;
+        bool compositing = desktop != "bare" && !desktop.startsWith("openbox");
         // A compositing manager may take a moment after the window manager (KWin).
         QTRY_COMPARE_WITH_TIMEOUT(display_.compositingManagerRuns(), compositing, 5000);
         // Where the compositor offers layer-shell the figure is a surface of its own, not an X
@@ -160,11 +186,8 @@ private slots:
         };
         QVERIFY(fixtures::WriteDrawnGif(folder.file("figure.gif"), 400, 300, Frames, palette, 10,
                                         index));
+        ShareWithTheDesktopsUser(folder.path());
         const QList<int> distinct = {0, 1, 2, 3, 4, 5, Frames - 1};
-        if (qEnvironmentVariableIsSet("LUMIVAST_RUN_AS"))
-            for (const QString& path : {folder.path(), folder.file("figure.gif")})
-                QFile::setPermissions(path, QFile::permissions(path) | QFile::ReadOther |
-                                                QFile::ExeOther);
         // A window beneath the overlay and around it, which notes clicks: an X window, or
         // where clicks come through the compositor one of its own (which logs them).
         xcb_window_t beneath = 0;
@@ -190,21 +213,7 @@ private slots:
         const QRect centred(441, 363, 398, 298);
         const QRect area = centred.adjusted(-16, -16, 16, 16);
         const QString screenshot = qEnvironmentVariable("LUMIVAST_SCREENSHOT");
-        // The screen around the window: the X root window's pixels, or a Wayland compositor's
-        // screenshot.
-        const auto screen = [&] {
-            if (screenshot.isEmpty())
-                return display_.screenImage(area);
-            QTemporaryDir dir;
-            const QString file = dir.filePath("screen.png");
-            QProcess::execute("/bin/sh", {"-c", screenshot + " " + file});
-            // What the screen shows is the colour: the alpha that the compositor's buffer
-            // holds beside it is no part of it.
-            QImage shot(file);
-            shot.convertTo(QImage::Format_ARGB32);
-            shot.reinterpretAsFormat(QImage::Format_RGB32);
-            return shot.copy(area);
-        };
+        const auto screen = [&] { return Screen(area); };
         const auto solid = [&](QRgb colour) {
             QImage image(area.size(), QImage::Format_RGB32);
             image.fill(colour);
@@ -217,6 +226,14 @@ private slots:
         // that takes the mouse follows the figure only while the pointer is near (see below).
         if (compositorClick.isEmpty())
             display_.movePointer(centred.center());
+        // The desktop's opener of addresses, a stand-in that notes what it is given.
+        QTemporaryDir opener;
+        QVERIFY(fixtures::WriteBytes(opener.filePath("xdg-open"),
+                                     "#!/bin/sh\necho \"$1\" > " +
+                                         QFile::encodeName(opener.filePath("opened")) + "\n"));
+        for (const QString& path : {opener.path(), opener.filePath("xdg-open")})
+            QFile::setPermissions(path, QFileDevice::Permissions(0x7777));
+        qputenv("PATH", QFile::encodeName(opener.path()) + ":" + qgetenv("PATH"));
         Program program(folder.path());
         x11::Window overlay;
         if (ownSurface) {
@@ -334,15 +351,16 @@ private slots:
             display_.coverAndUncover(overlay.geometry);
             QVERIFY2(shownFrame(screen(), desktopBeneath) >= 0, qPrintable(wrong));
         }
-        // The compositing manager stops and starts again while the figure plays.
-        for (const bool runs : {false, true}) {
-            if (!compositor)
+        // The compositing manager starts while the figure plays, and stops again.
+        for (const bool runs : {true, false}) {
+            if (!qEnvironmentVariableIsSet("LUMIVAST_COMPOSITOR"))
                 break;
             if (runs)
-                startCompositor();
+                compositor = StartCompositor();
             else
                 compositor->terminate();
             QTRY_COMPARE_WITH_TIMEOUT(display_.compositingManagerRuns(), runs, 5000);
+            compositing = runs;
             QTest::qWait(200);
             expectWay(runs);
             catchUp(white);
@@ -385,17 +403,19 @@ private slots:
         const QPoint key(375, 150), figure(325, 150);
         const int shownBefore = program.viewable().size();
         // Through the compositor where it routes clicks itself (a Wayland compositor), else
-        // through the X server.
-        const auto clickAt = [&](QPoint at) {
+        // through the X server; "click", or "here" for a click where the pointer rests.
+        const auto pointerAt = [&](QPoint at, const QString& click) {
             const QPoint onScreen = overlay.geometry.topLeft() + at;
             if (compositorClick.isEmpty())
-                display_.click(onScreen);
+                click.isEmpty() ? display_.movePointer(onScreen) : display_.click(onScreen);
             else
-                QProcess::execute("/bin/sh", {"-c", QString("%1 %2 %3 click")
+                QProcess::execute("/bin/sh", {"-c", QString("%1 %2 %3 %4")
                                                         .arg(compositorClick)
                                                         .arg(onScreen.x())
-                                                        .arg(onScreen.y())});
+                                                        .arg(onScreen.y())
+                                                        .arg(click)});
         };
+        const auto clickAt = [&](QPoint at) { pointerAt(at, "click"); };
         const auto clicksBeneath = [&] {
             return compositorClick.isEmpty() ? display_.buttonPresses().size() : nativeClicks();
         };
@@ -413,18 +433,23 @@ private slots:
             if (desktop == "weston")
                 break;
         }
-        // On an X window right as a figure's frame comes (its shapes tell); else tried again
-        // should the frame all of the key have come.
+        // On an X window right as a figure's frame comes (its shapes tell), the pointer resting
+        // there while the frames change; else tried again should the frame all of the key
+        // have come.
         const auto onFigure = [&] {
             return display_.shape(overlay.id, XCB_SHAPE_SK_INPUT).contains(figure) &&
                    display_.shape(overlay.id).contains(figure);
         };
+        if (overlay.id)
+            pointerAt(figure, {});
         for (int attempt = 0; attempt < 5 && program.viewable().size() == shownBefore; ++attempt) {
             if (overlay.id) {
                 QVERIFY(QTest::qWaitFor([&] { return !onFigure(); }, 3000));
                 QVERIFY(QTest::qWaitFor(onFigure, 3000));
+                pointerAt(figure, "here");
+            } else {
+                clickAt(figure);
             }
-            clickAt(figure);
             std::ignore =
                 QTest::qWaitFor([&] { return program.viewable().size() > shownBefore; }, 1000);
         }
@@ -443,14 +468,19 @@ private slots:
                         qPrintable(window.title + QString::asprintf(": figure at %d,%d", x, y)));
         };
         if (ownSurface) {
-            // The menu stands at the click, above the figure.
+            // The menu stands at the click, above the figure, and its first item, there, takes
+            // a click: the charity's address goes to the desktop's opener.
             const x11::Window menu = program.viewable().first();
             QCOMPARE(menu.geometry.topLeft(), overlay.geometry.topLeft() + figure);
             QTest::qWait(300);
             expectAboveTheFigure(menu);
             QVERIFY(passed());
+            clickAt(figure + QPoint(12, 10));
+            QTRY_COMPARE_WITH_TIMEOUT(fixtures::ReadBytes(opener.filePath("opened")),
+                                      "http://podari-zhizn.example/\n", 3000);
+        } else {
+            display_.keyClick(Escape);
         }
-        display_.keyClick(Escape);
         QTRY_COMPARE_WITH_TIMEOUT(program.viewable().size(), shownBefore, 3000);
         // Out of the way: weston's screenshots show its pointer.
         if (!compositorClick.isEmpty())
@@ -499,6 +529,97 @@ private slots:
         if (ownSurface) {
             QTest::qWait(500); // where the compositor has placed it
             expectAboveTheFigure(program.waitFor("Lumivast"));
+        }
+    }
+
+    // Where the figure is a surface of the program's own (layer-shell): a still picture and an
+    // animation's first frame show (the content waiting when the compositor first configures
+    // the surface); a large figure of many runs a row, whose regions fill the compositor's
+    // socket, keeps playing, its contents kept in shared memory no further than the budget.
+    void picturesOnTheirOwnSurface() {
+        const QColor first(200, 60, 40), second(40, 160, 220);
+        for (const int frames : {1, 2}) {
+            CurrentFolder folder;
+            QVERIFY(fixtures::WriteDrawnGif(folder.file("a.gif"), 100, 80, frames,
+                                            {Qt::black, first, second}, 300,
+                                            [](int f, int, int) { return 1 + f; }));
+            ShareWithTheDesktopsUser(folder.path());
+            Program program(folder.path());
+            // Each frame shows 3 s: the first one from the moment the figure does.
+            QVERIFY2(QTest::qWaitFor(
+                         [&] {
+                             return Screen({640, 512, 1, 1}).pixel(0, 0) == first.rgb();
+                         },
+                         2800),
+                     qPrintable(QString("%1 frames").arg(frames)));
+        }
+        // 800 × 600: above, a checker of 8 × 1 blocks (a figure's region is 10 000
+        // rectangles); below, a bar whose place tells the frame. Its 40 contents of 798 × 598
+        // are more than the budget.
+        CurrentFolder folder;
+        constexpr int Frames = 40;
+        QVERIFY(fixtures::WriteDrawnGif(
+            folder.file("large.gif"), 800, 600, Frames, {Qt::black, second, first}, 5,
+            [](int f, int x, int y) -> std::uint8_t {
+                return y < 200 ? (x / 8 + y) % 2 : (y >= 250 && y < 350 && x / 20 == f) * 2;
+            }));
+        ShareWithTheDesktopsUser(folder.path());
+        Program program(folder.path());
+        // The shared memory the program maps: kept contents, and three shown once in turn.
+        const auto mapped = [&] {
+            QFile maps(QString("/proc/%1/maps").arg(program.process.processId()));
+            qint64 bytes = 0;
+            if (maps.open(QIODevice::ReadOnly))
+                for (const QByteArray& line : maps.readAll().split('\n'))
+                    if (line.contains("memfd:lumivast-frame")) {
+                        const QList<QByteArray> range = line.left(line.indexOf(' ')).split('-');
+                        bytes +=
+                            range[1].toLongLong(nullptr, 16) - range[0].toLongLong(nullptr, 16);
+                    }
+            return bytes;
+        };
+        const qint64 content = 798 * 598 * 4, budget = 64 * 1024 * 1024;
+        QTRY_VERIFY_WITH_TIMEOUT(mapped() > budget - 2 * content, 20000);
+        QTest::qWait(3000); // the rest of the first play
+        QVERIFY2(mapped() <= budget + 4 * content, qPrintable(QString::number(mapped())));
+        // Centred: a row through the bar.
+        QSet<int> seen;
+        for (int i = 0; i < 12; ++i, QTest::qWait(100)) {
+            const QImage row = Screen({241, 512, 798, 1});
+            for (int x = 0; x < row.width(); ++x)
+                if (row.pixel(x, 0) == first.rgb()) {
+                    seen.insert((x + 1) / 20);
+                    break;
+                }
+        }
+        QVERIFY2(seen.size() > 2, qPrintable(QString::number(seen.size())));
+    }
+
+    // Under a compositing manager on a screen of twice the pixels (device pixel ratio 2): once
+    // the pointer comes near, the part of the overlay that takes the mouse is the figure on
+    // show, device pixel for device pixel.
+    void inputShapeAtTwiceThePixels() {
+        CurrentFolder folder;
+        QVERIFY(fixtures::WriteDrawnGif(
+            folder.file("figure.gif"), 40, 30, 3, {Qt::black, QColor(200, 60, 40)}, 10,
+            [](int f, int x, int y) -> std::uint8_t { return (x / 4 + y / 4 + f) % 3 == 0; }));
+        display_.movePointer({8, 8});
+        qputenv("QT_SCALE_FACTOR", "2");
+        const auto restore = qScopeGuard([] { qunsetenv("QT_SCALE_FACTOR"); });
+        Program program(folder.path());
+        const x11::Window overlay = program.onlyWindow();
+        QCOMPARE(overlay.geometry.size(), QSize(76, 56));
+        QTest::qWait(300);
+        display_.movePointer(overlay.geometry.center());
+        QTest::qWait(50);
+        for (int i = 0; i < 20; ++i, QTest::qWait(20)) {
+            QRegion input;
+            const QRegion drawn = display_.drawnAndInput(overlay.id, input);
+            QVERIFY2(!drawn.isEmpty() && (drawn ^ input).isEmpty(),
+                     qPrintable(QString("read %1: %2 drawn, %3 input")
+                                    .arg(i)
+                                    .arg(drawn.boundingRect().width())
+                                    .arg(input.boundingRect().width())));
         }
     }
 
@@ -553,6 +674,11 @@ private slots:
     // the list after each; Enter pressed in another window of the program (the About window,
     // a message, the popup menu) and released in the list opens nothing.
     void informationWindowsAndKeysBetweenWindows() {
+        // Under a compositing manager where the desktop leaves one to start: the overlay then
+        // follows the pointer on a connection of its own.
+        std::unique_ptr<QProcess> compositor;
+        if (qEnvironmentVariableIsSet("LUMIVAST_COMPOSITOR"))
+            compositor = StartCompositor();
         CurrentFolder folder;
         for (const char* name : {"a.gif", "b.gif", "c.gif"})
             QVERIFY(fixtures::WriteGif(folder.file(name), 100, 80, 2, {Qt::red, Qt::blue}));
@@ -599,8 +725,10 @@ private slots:
         program.display.keyClick(Home);
         const auto pixmaps = [&] { return display_.pixmapBytes(main.id); };
         // Opened and closed again and again (LUMIVAST_SOAK_CYCLES times, at least twice),
-        // the overlay leaves nothing behind in the server.
+        // the overlay leaves nothing behind in the server, no connection of its own either.
         const int cycles = qMax(2, qEnvironmentVariableIntValue("LUMIVAST_SOAK_CYCLES"));
+        const int clients = display_.clientsOf(program.process.processId());
+        QVERIFY(clients > 0);
         int resourcesLeft = -1;
         for (int cycle = 0; cycle < cycles; ++cycle) {
             const qint64 before = pixmaps();
@@ -620,6 +748,7 @@ private slots:
             program.pressEnter();
             QVERIFY(program.showsAlone(main));
             QTRY_VERIFY_WITH_TIMEOUT(pixmaps() <= withPopup - Kept, 3000);
+            QCOMPARE(display_.clientsOf(program.process.processId()), clients);
             if (cycle == 0)
                 resourcesLeft = display_.resources(main.id);
             else

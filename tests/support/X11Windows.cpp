@@ -233,6 +233,19 @@ int Display::resources(xcb_window_t window) {
     return count;
 }
 
+int Display::clientsOf(qint64 pid) {
+    const xcb_res_client_id_spec_t every{0, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    auto reply = Own(xcb_res_query_client_ids_reply(
+        connection_, xcb_res_query_client_ids(connection_, 1, &every), nullptr));
+    if (!reply)
+        return -1;
+    int count = 0;
+    for (auto id = xcb_res_query_client_ids_ids_iterator(reply.get()); id.rem;
+         xcb_res_client_id_value_next(&id))
+        count += *xcb_res_client_id_value_value(id.data) == std::uint32_t(pid);
+    return count;
+}
+
 void Display::paint(xcb_window_t window, const QSize& size, std::uint32_t pixel) {
     // Once the window is shown: XWayland passes on drawing, not a background of its own.
     std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));

@@ -62,6 +62,8 @@ public:
     qint64 pixmapBytes(xcb_window_t window);
     // How many resources of any kind that program holds in the server, -1 unknown.
     int resources(xcb_window_t window);
+    // How many connections to the server process `pid` has open (X-Resource).
+    int clientsOf(qint64 pid);
     // A plain window of the test's own at `area`, below every other, that notes button
     // presses; buttonPresses() lists them (in root coordinates).
     xcb_window_t createWindowBeneath(const QRect& area);

@@ -5,11 +5,12 @@
 //     KWIN_SCREENSHOT_NO_PERMISSION_CHECKS in its environment), the pixels coming through a
 //     pipe. gnome: GNOME Shell's Screenshot, which answers only a caller that owns the name
 //     org.gnome.Screenshot.
-//   desktop-bus pointer X Y [click]
+//   desktop-bus pointer X Y [click|here]
 //     Moves GNOME's pointer (mutter's RemoteDesktop) onto X, Y of its screen of 1280 × 1024
-//     from a few pixels away, and clicks there: the click goes through the compositor's input
-//     routing. Without a screen cast only relative moves are offered: the pointer is first
-//     pushed into the bottom right corner (the top left one opens the overview).
+//     from a few pixels away, and clicks there (here: clicks where it rests): the click goes
+//     through the compositor's input routing. Without a screen cast only relative moves are
+//     offered: the pointer is first pushed into the bottom right corner (the top left one opens the
+//     overview).
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -73,7 +74,7 @@ bool GnomeScreenshot(const QString& file) {
     return QFile::copy(written, file);
 }
 
-bool GnomePointer(QPoint target, bool click) {
+bool GnomePointer(QPoint target, const QString& click) {
     QDBusInterface desktop("org.gnome.Mutter.RemoteDesktop", "/org/gnome/Mutter/RemoteDesktop",
                            "org.gnome.Mutter.RemoteDesktop");
     const QDBusReply<QDBusObjectPath> path = desktop.call("CreateSession");
@@ -88,14 +89,19 @@ bool GnomePointer(QPoint target, bool click) {
         session.call("NotifyPointerMotionRelative", dx, dy);
         QThread::msleep(30);
     };
-    move(5000, 5000);
     QPoint at(1279, 1023);
-    for (int step = 4; step >= 0; --step) {
+    for (int step = 4; step >= 0 && click != "here"; --step) {
+        if (step == 4)
+            move(5000, 5000);
         const QPoint next = target - QPoint(step, step);
         move(next.x() - at.x(), next.y() - at.y());
         at = next;
     }
-    if (click) {
+    // A session's first button goes nowhere before its device has moved: here, by a pixel
+    // and back.
+    if (click == "here")
+        move(1, 0), move(-1, 0);
+    if (!click.isEmpty()) {
         session.call("NotifyPointerButton", int(BTN_LEFT), true);
         QThread::msleep(60);
         session.call("NotifyPointerButton", int(BTN_LEFT), false);
@@ -113,8 +119,8 @@ int main(int argc, char* argv[]) {
     if (args.size() == 3 && args[0] == "screenshot")
         return (args[1] == "kwin" ? KWinScreenshot(args[2]) : GnomeScreenshot(args[2])) ? 0 : 1;
     if ((args.size() == 3 || args.size() == 4) && args[0] == "pointer")
-        return GnomePointer({args[1].toInt(), args[2].toInt()}, args.value(3) == "click") ? 0 : 1;
+        return GnomePointer({args[1].toInt(), args[2].toInt()}, args.value(3)) ? 0 : 1;
     std::fprintf(stderr, "usage: desktop-bus screenshot kwin|gnome FILE\n"
-                         "       desktop-bus pointer X Y [click]\n");
+                         "       desktop-bus pointer X Y [click|here]\n");
     return 2;
 }
