@@ -1,7 +1,7 @@
 #include "frmForma.h"
 
 #include "Addresses.h"
-#include "OpURL.h"
+#include "platform/toolkit/OpURL.h"
 #include "Program.h"
 #include "info/frmHelp.h"
 #include "info/frmOproge.h"

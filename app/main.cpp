@@ -1,6 +1,6 @@
 #include "app/frmForma.h"
+#include "platform/KeyBackend.h"
 #include "platform/toolkit/Fonts.h"
-#include "platform/toolkit/Session.h"
 #include "platform/toolkit/Units.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "usrHelp.h"
 
-#include "app/OpURL.h"
+#include "platform/toolkit/OpURL.h"
 
 usrHelp::usrHelp(QWidget* parent)
     : DesignedHtmlView(parent) {

@@ -1,6 +1,6 @@
 #include "usrReklamaX.h"
 
-#include "app/OpURL.h"
+#include "platform/toolkit/OpURL.h"
 #include "platform/toolkit/Errors.h"
 #include "platform/toolkit/VirtualKey.h"
 

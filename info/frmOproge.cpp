@@ -1,7 +1,7 @@
 #include "frmOproge.h"
 
 #include "app/Addresses.h"
-#include "app/OpURL.h"
+#include "platform/toolkit/OpURL.h"
 
 #include <QBitmap>
 #include <QShortcut>

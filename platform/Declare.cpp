@@ -1,8 +1,8 @@
 #include "Declare.h"
 
 #include "ColourKey.h"
-#include "KeepAbove.h"
 #include "toolkit/Shell.h"
+#include "x11/KeepAbove.h"
 
 #include <QString>
 #include <QVariant>
@@ -45,7 +45,7 @@ BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
         // A window without a frame has nothing to lose by keeping itself above on X11, and
         // no window manager or compositor then frames, shadows or moves it.
         if (topMost && window->windowFlags().testFlag(Qt::FramelessWindowHint))
-            KeepAbove::Start(window);
+            x11::KeepAbove::Start(window);
         if (shown && !window->isVisible())
             window->show();
         if (window->isVisible())

@@ -6,7 +6,7 @@
 #include "support/ProgramWindows.h"
 
 #include "platform/ColourKey.h"
-#include "platform/toolkit/Session.h"
+#include "platform/KeyBackend.h"
 
 #include <QCursor>
 #include <QScreen>

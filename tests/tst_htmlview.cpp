@@ -3,7 +3,7 @@
 #include "support/Fixtures.h"
 #include "support/ViewInput.h"
 
-#include "app/OpURL.h"
+#include "platform/toolkit/OpURL.h"
 #include "htmlview/usrHelp.h"
 #include "htmlview/usrReklamaX.h"
 #include "htmlview/usrWeb.h"

@@ -1,6 +1,7 @@
 #include "Picture.h"
 
 #include "platform/CompactFrame.h"
+#include "platform/Logging.h"
 
 #include <QHash>
 
@@ -16,9 +17,24 @@ QHash<QString, std::weak_ptr<Picture>>& OpenPictures() {
 
 } // namespace
 
+namespace {
+
+// Frames that fit as they are play without expanding; larger ones are compacted, unless even
+// one byte a pixel is too much (then none is kept at all).
+FrameBudget BudgetFor(const PictureDecoder& decoder) {
+    const qint64 pixels = std::max(1, decoder.FrameCount()) * qint64(decoder.Size().width()) *
+                          decoder.Size().height();
+    return FrameBudget(4 * pixels <= Picture::FrameCacheBytes ? Picture::FrameCacheBytes : 0,
+                       pixels <= Picture::FrameCacheBytes ? Picture::FrameCacheBytes : 0);
+}
+
+} // namespace
+
 Picture::Picture(std::unique_ptr<PictureDecoder> decoder)
     : decoder_(std::move(decoder))
-    , size_(decoder_->Size()) {
+    , size_(decoder_->Size())
+    , budget_(BudgetFor(*decoder_)) {
+    budget_.Resized(size_);
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::CoarseTimer);
     connect(&timer_, &QTimer::timeout, this, &Picture::Timer_Timeout);
@@ -84,21 +100,22 @@ QImage Picture::KeepableFrame() {
     if (!keeping_)
         return {};
     const QImage& frame = decoder_->Frame();
-    // Frames that fit as they are play without expanding; larger ones are compacted, unless
-    // even one byte a pixel is too much (then none is kept at all).
-    const qint64 frameCount = std::max(1, decoder_->FrameCount());
-    const bool fitsAsIs = frameCount * frame.sizeInBytes() <= FrameCacheBytes;
-    QImage image;
-    if (fitsAsIs || frameCount * frame.width() * frame.height() <= FrameCacheBytes)
-        image = fitsAsIs ? frame : CompactFrame(frame);
-    keptBytes_ += image.sizeInBytes();
-    if (image.isNull() || keptBytes_ > FrameCacheBytes) {
-        keeping_ = false;
-        for (Frame& kept : frames_)
-            kept.image = QImage();
-        return {};
+    QImage compact;
+    switch (budget_.Keep(frame, compact)) {
+    case FrameBudget::Form::AsIs:
+        return frame;
+    case FrameBudget::Form::Compact:
+        return compact;
+    case FrameBudget::Form::Nowhere:
+        break;
     }
-    return image;
+    qCInfo(lcPicture) << "frames beyond" << FrameCacheBytes / 1024
+                      << "KiB are not kept:" << decoder_->FrameCount() << "frames of" << size_
+                      << "are decoded again";
+    keeping_ = false;
+    for (Frame& kept : frames_)
+        kept.image = QImage();
+    return {};
 }
 
 void Picture::ExpandKeptFrame() const {
@@ -120,8 +137,12 @@ std::shared_ptr<Picture> Picture::Open(const QString& absolutePath) {
         return shared;
 
     auto decoder = std::make_unique<PictureDecoder>(absolutePath);
-    if (!decoder->Problem().isEmpty() || !decoder->Next())
+    if (!decoder->Problem().isEmpty() || !decoder->Next()) {
+        qCInfo(lcPicture) << absolutePath << "is not shown:"
+                          << (decoder->Problem().isEmpty() ? QStringLiteral("no frame decodes")
+                                                           : decoder->Problem());
         return nullptr;
+    }
     std::shared_ptr<Picture> picture(new Picture(std::move(decoder)), [absolutePath](Picture* p) {
         if (OpenPictures().value(absolutePath).expired())
             OpenPictures().remove(absolutePath);

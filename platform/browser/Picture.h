@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FrameBudget.h"
 #include "platform/PictureDecoder.h"
 
 #include <QImage>
@@ -54,7 +55,8 @@ private:
     mutable std::unique_ptr<PictureDecoder> decoder_;
     QSize size_;
     std::vector<Frame> frames_;
-    qint64 keptBytes_ = 0;
+    // All frames as they are where they all fit so, else all compact where they may fit so.
+    FrameBudget budget_;
     // During the first play each frame's delay is noted (and its image kept while they fit).
     bool learning_ = true;
     bool keeping_ = true;

@@ -1,6 +1,6 @@
 #include "FrameHints.h"
 
-#include "platform/X11.h"
+#include "platform/x11/Connection.h"
 
 #include <QWidget>
 #include <xcb/xcb.h>

@@ -1,6 +1,6 @@
 #include "X11Windows.h"
 
-#include "platform/X11.h"
+#include "platform/x11/Connection.h"
 
 #include <QtEndian>
 #include <cstdlib>

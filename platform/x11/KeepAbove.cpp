@@ -1,6 +1,6 @@
 #include "KeepAbove.h"
 
-#include "X11.h"
+#include "Connection.h"
 
 #include <QCoreApplication>
 #include <QList>
@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <vector>
 
-namespace platform {
+namespace platform::x11 {
 
 namespace {
 
@@ -18,16 +18,16 @@ namespace {
 // above the others. Clients say so before their windows are shown; window managers mark
 // their own windows later.
 bool KeptAbove(xcb_connection_t* c, xcb_window_t window, int depth = 0) {
-    const auto states = x11::Own(xcb_get_property_reply(
-        c, xcb_get_property(c, 0, window, x11::Atom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM, 0, 64),
+    const auto states = Own(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, Atom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM, 0, 64),
         nullptr));
     if (states && states->type != XCB_ATOM_NONE) {
-        const xcb_atom_t above = x11::Atom(c, "_NET_WM_STATE_ABOVE");
+        const xcb_atom_t above = Atom(c, "_NET_WM_STATE_ABOVE");
         const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(states.get()));
         const int count = xcb_get_property_value_length(states.get()) / int(sizeof(xcb_atom_t));
         return std::find(atoms, atoms + count, above) != atoms + count;
     }
-    const auto tree = x11::Own(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
+    const auto tree = Own(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
     if (!tree || depth >= 2)
         return false;
     const xcb_window_t* children = xcb_query_tree_children(tree.get());
@@ -44,7 +44,7 @@ KeepAbove::KeepAbove(QWidget* window)
 KeepAbove::~KeepAbove() = default;
 
 void KeepAbove::Start(QWidget* window) {
-    xcb_connection_t* c = x11::Connection();
+    xcb_connection_t* c = Connection();
     if (!c || window->findChild<KeepAbove*>(QString(), Qt::FindDirectChildrenOnly))
         return;
     window->setWindowFlag(Qt::BypassWindowManagerHint);
@@ -52,9 +52,9 @@ void KeepAbove::Start(QWidget* window) {
     QCoreApplication::instance()->installNativeEventFilter(keeper);
     // Told of every change to the stacking of the screen's windows, besides what the toolkit
     // asks of the root window for itself.
-    const xcb_window_t root = x11::DefaultScreen(c)->root;
+    const xcb_window_t root = DefaultScreen(c)->root;
     const auto attributes =
-        x11::Own(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, root), nullptr));
+        Own(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, root), nullptr));
     const std::uint32_t events =
         (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &events);
@@ -75,12 +75,12 @@ bool KeepAbove::nativeEventFilter(const QByteArray& type, void* message, qintptr
 
 void KeepAbove::Restack() {
     pending_ = false;
-    xcb_connection_t* c = x11::Connection();
+    xcb_connection_t* c = Connection();
     if (!c || !window_ || !window_->isVisible() || !window_->windowHandle())
         return;
     const auto own = static_cast<xcb_window_t>(window_->windowHandle()->winId());
-    const xcb_window_t root = x11::DefaultScreen(c)->root;
-    const auto tree = x11::Own(xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr));
+    const xcb_window_t root = DefaultScreen(c)->root;
+    const auto tree = Own(xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr));
     if (!tree)
         return;
     const xcb_window_t* order = xcb_query_tree_children(tree.get()); // bottom first
@@ -97,7 +97,7 @@ void KeepAbove::Restack() {
     QList<int> keptAbove; // bottom first
     QSet<xcb_window_t> stillGivenWay;
     for (int i = count - 1; i >= 0; --i) {
-        const auto attributes = x11::Own(xcb_get_window_attributes_reply(c, asked[i], nullptr));
+        const auto attributes = Own(xcb_get_window_attributes_reply(c, asked[i], nullptr));
         if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE)
             continue;
         if (givenWay_.contains(order[i])) {
@@ -138,4 +138,4 @@ void KeepAbove::Restack() {
     xcb_flush(c);
 }
 
-} // namespace platform
+} // namespace platform::x11

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FrameBudget.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QImage>
@@ -10,7 +12,7 @@
 class QWidget;
 struct xcb_connection_t;
 
-namespace platform {
+namespace platform::x11 {
 
 // Shows a window's repeated contents from the X server. A content is kept there once, as a
 // pixmap with its shape as a region; when it comes back (each loop of an animation after
@@ -22,21 +24,12 @@ namespace platform {
 // X11, for windows drawn one device pixel per pixel.
 class ServerReplay {
 public:
-    // The server memory that the contents of one window may take, and the program's own
-    // memory for the contents beyond it.
-    static constexpr qint64 BudgetBytes = 64 * 1024 * 1024;
-    static constexpr qint64 ProgramBudgetBytes = 16 * 1024 * 1024;
-
     // A replay for the shown top-level `window`, or null where contents cannot be kept (no
-    // X11, a pixel format the kept images do not match).
+    // XFixes regions, a pixel format the kept images do not match; said in lumivast.x11).
     static std::unique_ptr<ServerReplay> For(QWidget* window);
     ~ServerReplay();
     ServerReplay(const ServerReplay&) = delete;
     ServerReplay& operator=(const ServerReplay&) = delete;
-
-    // Whether `count` contents of `size` fit the budget (4 bytes a pixel in the server), one
-    // pixmap for the contents the program keeps included.
-    static bool FitsBudget(QSize size, qint64 count);
 
     // Keeps `content` (the window's pixels, in RGB32) and the region of it that is shown,
     // under `stamp`: in the server while the budget allows, else in the program while its
@@ -79,8 +72,8 @@ private:
     std::uint32_t gc_ = 0;
     QHash<size_t, Kept> kept_;
     QSize keptSize_;
-    int inServer_ = 0;
-    qint64 programBytes_ = 0;
+    // In the server, one pixmap held back for the stage.
+    FrameBudget budget_{FrameBudget::BudgetBytes, FrameBudget::ProgramBudgetBytes, 1};
     // The pixmap that contents the program keeps are shown from.
     std::uint32_t stage_ = 0;
     // A shared memory segment as large as one content (none: the ordinary image request).
@@ -94,4 +87,4 @@ private:
     std::uint32_t toolkitEvents_ = 0;
 };
 
-} // namespace platform
+} // namespace platform::x11

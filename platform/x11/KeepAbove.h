@@ -9,7 +9,7 @@
 
 class QWidget;
 
-namespace platform {
+namespace platform::x11 {
 
 // Keeps a frameless top-level window above the others on X11 by its own means: the window is
 // left out of the window manager's hands (override-redirect), so that no window manager or
@@ -47,4 +47,4 @@ private:
     QSet<xcb_window_t> givenWay_;
 };
 
-} // namespace platform
+} // namespace platform::x11

@@ -1,7 +1,8 @@
 #include "ServerReplay.h"
 
-#include "CompactFrame.h"
-#include "X11.h"
+#include "Connection.h"
+#include "platform/CompactFrame.h"
+#include "platform/Logging.h"
 
 #include <QWidget>
 #include <QWindow>
@@ -14,11 +15,9 @@
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 
-namespace platform {
+namespace platform::x11 {
 
 namespace {
-
-using x11::Own;
 
 // Whether pixels of RGB32 images can go to drawables of `depth` as they are: 32 bits a
 // pixel, least significant byte first, red, green and blue in the usual bytes.
@@ -45,17 +44,24 @@ bool TakesRgb32(xcb_connection_t* c, xcb_window_t window, std::uint8_t depth) {
 } // namespace
 
 std::unique_ptr<ServerReplay> ServerReplay::For(QWidget* window) {
-    xcb_connection_t* c = x11::Connection();
-    if (!c || !xcb_get_extension_data(c, &xcb_xfixes_id)->present)
+    xcb_connection_t* c = Connection();
+    if (!c || !xcb_get_extension_data(c, &xcb_xfixes_id)->present) {
+        qCInfo(lcX11) << "no replay from the server: no XFixes";
         return nullptr;
+    }
     // Regions and window shapes from regions came with version 2.
     const auto version = Own(xcb_xfixes_query_version_reply(
         c, xcb_xfixes_query_version(c, XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION),
         nullptr));
     const auto id = static_cast<xcb_window_t>(window->windowHandle()->winId());
     const auto geometry = Own(xcb_get_geometry_reply(c, xcb_get_geometry(c, id), nullptr));
-    if (!version || version->major_version < 2 || !geometry || !TakesRgb32(c, id, geometry->depth))
+    if (!version || version->major_version < 2 || !geometry ||
+        !TakesRgb32(c, id, geometry->depth)) {
+        qCInfo(lcX11) << "no replay from the server: no XFixes regions, or the window's pixels"
+                      << "are not the toolkit's images' (depth" << (geometry ? geometry->depth : 0)
+                      << ")";
         return nullptr;
+    }
     return std::unique_ptr<ServerReplay>(new ServerReplay(c, window, geometry->depth));
 }
 
@@ -78,10 +84,6 @@ ServerReplay::~ServerReplay() {
 std::uint32_t ServerReplay::NativeWindow() const {
     return window_->windowHandle() ? static_cast<std::uint32_t>(window_->windowHandle()->winId())
                                    : 0;
-}
-
-bool ServerReplay::FitsBudget(QSize size, qint64 count) {
-    return (count + 1) * 4 * size.width() * size.height() <= BudgetBytes;
 }
 
 std::uint32_t ServerReplay::CreatePixmap(std::uint32_t window) {
@@ -153,27 +155,26 @@ std::uint32_t ServerReplay::Stage(const QImage& compact) {
 void ServerReplay::Keep(size_t stamp, const QImage& content, const QRegion& shown) {
     if (content.format() != QImage::Format_RGB32 || kept_.contains(stamp))
         return;
-    // Contents of another size do not come back (the window was resized): they go.
-    if (content.size() != keptSize_)
+    if (budget_.Resized(content.size()))
         ForgetAll();
     keptSize_ = content.size();
     const xcb_window_t window = NativeWindow();
     if (!window)
         return;
     Kept kept{0, 0, {}};
-    if (FitsBudget(keptSize_, inServer_ + 1)) {
+    switch (budget_.Keep(content, kept.compact)) {
+    case FrameBudget::Form::AsIs:
         kept.pixmap = CreatePixmap(window);
         SendPixels(kept.pixmap, content.constBits(), content.bytesPerLine());
-        ++inServer_;
-    } else {
-        kept.compact = CompactFrame(content);
-        if (programBytes_ + kept.compact.sizeInBytes() > ProgramBudgetBytes)
-            return;
-        programBytes_ += kept.compact.sizeInBytes();
+        break;
+    case FrameBudget::Form::Compact:
         if (!stage_)
             stage_ = CreatePixmap(window);
+        break;
+    case FrameBudget::Form::Nowhere:
+        return;
     }
-    const std::vector<xcb_rectangle_t> rectangles = x11::Rectangles(shown);
+    const std::vector<xcb_rectangle_t> rectangles = Rectangles(shown);
     kept.region = xcb_generate_id(connection_);
     xcb_xfixes_create_region(connection_, kept.region,
                              static_cast<std::uint32_t>(rectangles.size()), rectangles.data());
@@ -247,8 +248,6 @@ void ServerReplay::ForgetAll() {
         xcb_free_pixmap(connection_, stage_);
     stage_ = 0;
     kept_.clear();
-    inServer_ = 0;
-    programBytes_ = 0;
 }
 
-} // namespace platform
+} // namespace platform::x11

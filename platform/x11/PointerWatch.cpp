@@ -1,6 +1,7 @@
 #include "PointerWatch.h"
 
-#include "X11.h"
+#include "Connection.h"
+#include "platform/Logging.h"
 
 #include <QRect>
 #include <QSocketNotifier>
@@ -18,14 +19,21 @@ std::unique_ptr<PointerWatch> PointerWatch::Connect() {
     const auto xwayland = Own(xcb_query_extension_reply(
         c, xcb_query_extension(c, std::strlen(XWayland), XWayland), nullptr));
     const xcb_query_extension_reply_t* input = xcb_get_extension_data(c, &xcb_input_id);
-    if (!xwayland || xwayland->present || !input || !input->present)
+    if (!xwayland || xwayland->present || !input || !input->present) {
+        qCInfo(lcX11) << "the pointer is not followed:"
+                      << (xwayland && xwayland->present
+                              ? "XWayland hears of it only over its windows"
+                              : "no XInput");
         return nullptr;
+    }
     // Raw events reach the root window's clients during other clients' grabs since 2.2.
     const auto version =
         Own(xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr));
     if (!version || version->major_version < 2 ||
-        (version->major_version == 2 && version->minor_version < 2))
+        (version->major_version == 2 && version->minor_version < 2)) {
+        qCInfo(lcX11) << "the pointer is not followed: no XInput 2.2";
         return nullptr;
+    }
     struct {
         xcb_input_event_mask_t head;
         std::uint32_t bits;

@@ -1,14 +1,15 @@
-#include "AlphaWay.h"
+#include "InputShape.h"
 
-#include "platform/PointerWatch.h"
-#include "platform/ServerReplay.h"
-#include "platform/X11.h"
+#include "Connection.h"
+#include "PointerWatch.h"
+#include "ServerReplay.h"
+#include "X11Backend.h"
 
 #include <QEvent>
 #include <QWidget>
 #include <QWindow>
 
-namespace platform {
+namespace platform::x11 {
 
 namespace {
 
@@ -18,18 +19,19 @@ constexpr int NearMargin = 48;
 
 } // namespace
 
-AlphaWay::AlphaWay(QWidget* window, std::function<ServerReplay*()> replay)
-    : XWay(window, std::move(replay))
-    , watch_(x11::PointerWatch::Connect()) {
+InputShape::InputShape(QWidget* window, X11Backend& backend)
+    : window_(window)
+    , backend_(backend)
+    , watch_(PointerWatch::Connect()) {
     if (watch_) {
-        connect(watch_.get(), &x11::PointerWatch::Moved, this, &AlphaWay::PointerMoved);
+        connect(watch_.get(), &PointerWatch::Moved, this, &InputShape::PointerMoved);
         // The window may come up under a pointer that rests.
         window_->installEventFilter(this);
         near_ = watch_->Near(OnScreen(), NearMargin);
     }
 }
 
-bool AlphaWay::eventFilter(QObject* watched, QEvent* event) {
+bool InputShape::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (watched == window_ &&
         (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show))
@@ -37,9 +39,9 @@ bool AlphaWay::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-AlphaWay::~AlphaWay() = default;
+InputShape::~InputShape() = default;
 
-void AlphaWay::Show(const QImage*, const QRegion& mask) {
+void InputShape::Show(const QRegion& mask) {
     shownStamp_.reset();
     shownMask_ = mask;
     current_ = Following();
@@ -47,15 +49,14 @@ void AlphaWay::Show(const QImage*, const QRegion& mask) {
         return;
     window_->winId();
     if (QWindow* native = window_->windowHandle())
-        x11::SetInputShape(native, mask);
+        SetInputShape(native, mask);
     shaped_ = true;
 }
 
-bool AlphaWay::Present(std::size_t stamp) {
-    ServerReplay* replay = Replay();
+bool InputShape::Present(ServerReplay& replay, std::size_t stamp) {
     const bool follow = Following();
-    if (!replay || !replay->Present(stamp, follow ? ServerReplay::Shape::Input
-                                                  : ServerReplay::Shape::Unchanged))
+    if (!replay.Present(stamp,
+                        follow ? ServerReplay::Shape::Input : ServerReplay::Shape::Unchanged))
         return false;
     shownStamp_ = stamp;
     current_ = follow;
@@ -63,7 +64,7 @@ bool AlphaWay::Present(std::size_t stamp) {
     return true;
 }
 
-QRect AlphaWay::OnScreen() const {
+QRect InputShape::OnScreen() const {
     // As the toolkit places the window: the native window may not have got there yet.
     const qreal ratio = window_->devicePixelRatio();
     const QRect logical = window_->geometry();
@@ -71,20 +72,20 @@ QRect AlphaWay::OnScreen() const {
             (QSizeF(logical.size()) * ratio).toSize()};
 }
 
-void AlphaWay::PointerMoved() {
+void InputShape::PointerMoved() {
     near_ = watch_->Near(OnScreen(), NearMargin);
     if (!near_ || current_)
         return;
     if (!shownStamp_) {
-        Show(nullptr, shownMask_);
-    } else if (ServerReplay* replay = Replay()) {
+        Show(shownMask_);
+    } else if (ServerReplay* replay = backend_.Replay()) {
         current_ = replay->SetInputShape(*shownStamp_);
     }
 }
 
-void AlphaWay::Leave() {
+void InputShape::Leave() {
     if (QWindow* native = window_->windowHandle())
-        x11::ResetInputShape(native);
+        ResetInputShape(native);
 }
 
-} // namespace platform
+} // namespace platform::x11

@@ -1,0 +1,98 @@
+#include "BufferPool.h"
+
+#include "Connection.h"
+
+#include <cstring>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <wayland-client.h>
+
+namespace platform::wayland {
+
+namespace {
+
+constexpr int Stride(int width) {
+    return width * 4;
+}
+
+} // namespace
+
+BufferPool::BufferPool(Connection& connection)
+    : connection_(connection) {}
+
+BufferPool::~BufferPool() {
+    for (Buffer& buffer : lent_)
+        Free(buffer);
+}
+
+Buffer BufferPool::Make(QSize size) {
+    Buffer made;
+    made.bytes = std::size_t(Stride(size.width())) * std::size_t(size.height());
+    const int file = memfd_create("lumivast-frame", MFD_CLOEXEC);
+    if (file < 0)
+        return made;
+    void* memory = ftruncate(file, off_t(made.bytes)) == 0
+                       ? mmap(nullptr, made.bytes, PROT_READ | PROT_WRITE, MAP_SHARED, file, 0)
+                       : MAP_FAILED;
+    if (memory != MAP_FAILED) {
+        wl_shm_pool* pool = wl_shm_create_pool(connection_.Shm(), file, int(made.bytes));
+        // Premultiplied ARGB, as the toolkit's 32-bit images hold it on this byte order.
+        made.buffer = wl_shm_pool_create_buffer(pool, 0, size.width(), size.height(),
+                                                Stride(size.width()), WL_SHM_FORMAT_ARGB8888);
+        wl_shm_pool_destroy(pool);
+        made.memory = static_cast<uchar*>(memory);
+    }
+    close(file);
+    return made;
+}
+
+void BufferPool::Free(Buffer& buffer) {
+    if (buffer.buffer)
+        wl_buffer_destroy(buffer.buffer);
+    if (buffer.memory)
+        munmap(buffer.memory, buffer.bytes);
+    if (buffer.region)
+        wl_region_destroy(buffer.region);
+    buffer = Buffer();
+}
+
+void BufferPool::Released(void* data, wl_buffer*) {
+    static_cast<Buffer*>(data)->busy = false;
+}
+
+Buffer* BufferPool::Lend(QSize size) {
+    const std::size_t bytes = std::size_t(Stride(size.width())) * std::size_t(size.height());
+    Buffer* free = nullptr;
+    for (Buffer& buffer : lent_)
+        if (!buffer.busy && (!free || buffer.bytes == bytes))
+            free = &buffer;
+    if (!free)
+        return nullptr;
+    if (free->bytes != bytes || !free->buffer) {
+        Free(*free);
+        *free = Make(size);
+        if (!free->buffer)
+            return nullptr;
+        static constexpr wl_buffer_listener release{Released};
+        wl_buffer_add_listener(free->buffer, &release, free);
+    }
+    return free;
+}
+
+void BufferPool::Attached(const wl_buffer* buffer) {
+    for (Buffer& lent : lent_)
+        lent.busy |= lent.buffer == buffer;
+}
+
+void BufferPool::SurfaceGone() {
+    for (Buffer& buffer : lent_)
+        buffer.busy = false;
+}
+
+void CopyInto(const Buffer& buffer, const QImage& content) {
+    const int stride = Stride(content.width());
+    for (int y = 0; y < content.height(); ++y)
+        std::memcpy(buffer.memory + y * stride, content.constScanLine(y), std::size_t(stride));
+}
+
+} // namespace platform::wayland

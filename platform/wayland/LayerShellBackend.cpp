@@ -1,0 +1,180 @@
+#include "LayerShellBackend.h"
+
+#include "Connection.h"
+#include "LayerSurface.h"
+#include "PointerInput.h"
+#include "platform/CompactFrame.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QTimer>
+#include <QWidget>
+#include <cstring>
+
+namespace platform::wayland {
+
+std::unique_ptr<LayerShellBackend> LayerShellBackend::Connect(QWidget* window, QString& why) {
+    // Only beside XWayland: the toolkit's own Wayland windows are the toolkit's business.
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        why = QStringLiteral("the toolkit runs on %1, not beside XWayland")
+                  .arg(QGuiApplication::platformName());
+        return nullptr;
+    }
+    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        why = QStringLiteral("no Wayland session (WAYLAND_DISPLAY is not set)");
+        return nullptr;
+    }
+    std::unique_ptr<Connection> connection = Connection::Open(why);
+    if (!connection)
+        return nullptr;
+    std::unique_ptr<LayerShellBackend> backend(
+        new LayerShellBackend(window, std::move(connection)));
+    // What the seat offers.
+    if (!backend->connection_->Roundtrip()) {
+        why = QStringLiteral("the compositor went");
+        return nullptr;
+    }
+    return backend;
+}
+
+LayerShellBackend::LayerShellBackend(QWidget* window, std::unique_ptr<Connection> connection)
+    : window_(window)
+    , connection_(std::move(connection))
+    , pool_(*connection_)
+    , surface_(std::make_unique<LayerSurface>(*connection_, pool_, window))
+    , pointer_(std::make_unique<PointerInput>(connection_->Seat(), window, *surface_)) {
+    // Its contents go to the surface: the window itself is never put on the screen.
+    window_->setAttribute(Qt::WA_DontShowOnScreen);
+    connect(surface_.get(), &LayerSurface::Gone, pointer_.get(), &PointerInput::SurfaceGone);
+    qApp->installEventFilter(this);
+}
+
+LayerShellBackend::~LayerShellBackend() {
+    surface_->Destroy();
+    ForgetKept();
+}
+
+void LayerShellBackend::ForgetKept() {
+    for (Buffer& buffer : kept_)
+        pool_.Free(buffer);
+    kept_.clear();
+    // A content waiting to be shown may be one of them.
+    surface_->ShowNext(nullptr, nullptr, false);
+}
+
+void LayerShellBackend::Keep(std::size_t stamp, const QImage& content, const QRegion& mask) {
+    if (kept_.contains(stamp) || content.depth() != 32)
+        return;
+    if (budget_.Resized(content.size()))
+        ForgetKept();
+    keptSize_ = content.size();
+    Buffer buffer;
+    switch (budget_.Keep(content, buffer.compact)) {
+    case FrameBudget::Form::AsIs:
+        buffer = pool_.Make(content.size());
+        if (!buffer.buffer) {
+            pool_.Free(buffer);
+            return;
+        }
+        CopyInto(buffer, content);
+        break;
+    case FrameBudget::Form::Compact:
+        break;
+    case FrameBudget::Form::Nowhere:
+        return;
+    }
+    buffer.region = connection_->MakeRegion(mask);
+    buffer.mask = mask;
+    kept_.insert(stamp, buffer);
+    connection_->Send();
+}
+
+bool LayerShellBackend::Present(std::size_t stamp, const QRegion&) {
+    if (!kept_.contains(stamp) || !surface_->Ensure())
+        return false;
+    shownStamp_ = stamp;
+    shownContent_ = QImage();
+    PutOnScreen();
+    return true;
+}
+
+void LayerShellBackend::Show(const QImage* content, const QRegion& mask) {
+    if (!content || content->depth() != 32 || !surface_->Ensure())
+        return;
+    shownStamp_.reset();
+    shownContent_ = *content;
+    shownMask_ = mask;
+    PutOnScreen();
+}
+
+QRegion LayerShellBackend::CoveredByOwnWindows() const {
+    const QPoint origin = surface_->Origin();
+    QRegion covered;
+    for (const QWidget* other : QApplication::topLevelWidgets())
+        if (other != window_ && other->isVisible() &&
+            !other->testAttribute(Qt::WA_DontShowOnScreen))
+            covered += other->frameGeometry().translated(-origin);
+    return covered & QRect(QPoint(), window_->size());
+}
+
+void LayerShellBackend::PutOnScreen() {
+    const auto kept = shownStamp_ ? kept_.constFind(*shownStamp_) : kept_.constEnd();
+    const bool isKept = kept != kept_.constEnd();
+    const QRegion covered = CoveredByOwnWindows();
+    lastCovered_ = covered;
+    if (isKept && kept->buffer && covered.isEmpty()) {
+        surface_->ShowNext(kept->buffer, kept->region, false);
+        return;
+    }
+    // Shown once: a copy into a buffer the compositor no longer reads, of the content's size,
+    // without what the program's other windows cover.
+    const QSize size = isKept ? keptSize_ : shownContent_.size();
+    Buffer* free = size.isEmpty() ? nullptr : pool_.Lend(size);
+    if (!free) {
+        // All on the screen: this content is passed over.
+        surface_->ShowNext(nullptr, nullptr, false);
+        return;
+    }
+    if (isKept && kept->buffer)
+        std::memcpy(free->memory, kept->memory, free->bytes);
+    else if (isKept)
+        ExpandFrame(kept->compact, free->memory, size.width() * 4);
+    else
+        CopyInto(*free, shownContent_);
+    QImage onScreen(free->memory, size.width(), size.height(), size.width() * 4,
+                    QImage::Format_ARGB32_Premultiplied);
+    for (const QRect& r : covered)
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            std::memset(onScreen.scanLine(y) + r.left() * 4, 0, std::size_t(r.width()) * 4);
+    // A compositor adds a region's rectangles one by one, each time through all of it: a kept
+    // content's region is made once.
+    if (isKept && covered.isEmpty())
+        surface_->ShowNext(free->buffer, kept->region, false);
+    else
+        surface_->ShowNext(free->buffer,
+                           connection_->MakeRegion((isKept ? kept->mask : shownMask_) - covered),
+                           true);
+}
+
+bool LayerShellBackend::eventFilter(QObject* watched, QEvent* event) {
+    // The program's other windows appearing, going or moving over the surface.
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::Show || type == QEvent::Hide || type == QEvent::Move ||
+         type == QEvent::Resize) &&
+        watched != window_ && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->isWindow() && !coverChecked_) {
+        coverChecked_ = true;
+        QTimer::singleShot(0, this, [this] {
+            coverChecked_ = false;
+            if (surface_->Surface() && CoveredByOwnWindows() != lastCovered_)
+                PutOnScreen();
+        });
+    }
+    return false;
+}
+
+void LayerShellBackend::WindowHidden() {
+    surface_->Destroy();
+}
+
+} // namespace platform::wayland

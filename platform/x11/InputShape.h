@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QObject>
+#include <QRegion>
+#include <cstddef>
+#include <memory>
+#include <optional>
+
+class QWidget;
+
+namespace platform::x11 {
+
+class PointerWatch;
+class ServerReplay;
+class X11Backend;
+
+// The part of a window with an alpha channel that takes the mouse (the X input shape), while
+// the key's pixels are transparent and the window's outline stays its rectangle (no
+// compositor draws a shadow or a halo around a shape). A compositing manager answers every
+// change of that shape with work of its own, and the shape only matters where the pointer is:
+// it follows the figure while the pointer is over the window or close to it, and is left as
+// it is while the pointer is away (where the pointer cannot be followed, it follows the
+// figure always).
+class InputShape : public QObject {
+    Q_OBJECT
+
+public:
+    InputShape(QWidget* window, X11Backend& backend);
+    ~InputShape() override;
+    // The figure on show is `mask`, kept nowhere.
+    void Show(const QRegion& mask);
+    // Presents the content kept under `stamp` from the server, with its region as the input
+    // shape where it follows the figure; false when there is none.
+    bool Present(ServerReplay& replay, std::size_t stamp);
+    // The window is cut by its outline from now on: the input shape goes.
+    void Leave();
+
+private:
+    // Whether the part that takes the mouse follows the figure now.
+    bool Following() const { return !watch_ || near_ || !shaped_; }
+    // The pointer may have come near or gone: the shape catches up with the figure on show.
+    void PointerMoved();
+    // The window's rectangle on the screen, in the root window's pixels.
+    QRect OnScreen() const;
+    // The window moving under a pointer that rests counts as the pointer moving.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    QWidget* window_;
+    X11Backend& backend_;
+    std::unique_ptr<PointerWatch> watch_;
+    bool near_ = false;
+    // Whether the window has a shape of this way's yet, and whether it is the figure on show.
+    bool shaped_ = false;
+    bool current_ = false;
+    // The figure on show: a content kept under a stamp, or a mask.
+    std::optional<std::size_t> shownStamp_;
+    QRegion shownMask_;
+};
+
+} // namespace platform::x11
