@@ -13,17 +13,21 @@ namespace platform::x11 {
 std::unique_ptr<PointerWatch> PointerWatch::Connect() {
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     std::unique_ptr<PointerWatch> watch(new PointerWatch(c));
-    if (xcb_connection_has_error(c))
+    if (xcb_connection_has_error(c)) {
+        qCInfo(lcX11) << "the pointer is not followed: no connection of its own to the X server";
         return nullptr;
+    }
     constexpr char XWayland[] = "XWAYLAND";
     const auto xwayland = Own(xcb_query_extension_reply(
         c, xcb_query_extension(c, std::strlen(XWayland), XWayland), nullptr));
     const xcb_query_extension_reply_t* input = xcb_get_extension_data(c, &xcb_input_id);
-    if (!xwayland || xwayland->present || !input || !input->present) {
+    // XWayland before 23.1 has no extension of that name; in a Wayland session the X server
+    // is XWayland.
+    const bool onXWayland =
+        !xwayland || xwayland->present || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (onXWayland || !input || !input->present) {
         qCInfo(lcX11) << "the pointer is not followed:"
-                      << (xwayland && xwayland->present
-                              ? "XWayland hears of it only over its windows"
-                              : "no XInput");
+                      << (onXWayland ? "XWayland hears of it only over its windows" : "no XInput");
         return nullptr;
     }
     // Raw events reach the root window's clients during other clients' grabs since 2.2.
@@ -39,6 +43,7 @@ std::unique_ptr<PointerWatch> PointerWatch::Connect() {
         std::uint32_t bits;
     } mask{{XCB_INPUT_DEVICE_ALL_MASTER, 1},
            XCB_INPUT_XI_EVENT_MASK_RAW_MOTION | XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS};
+    qCInfo(lcX11) << "the pointer is followed: the input shape changes only while it is near";
     xcb_input_xi_select_events(c, DefaultScreen(c)->root, 1, &mask.head);
     xcb_flush(c);
     watch->notifier_ =

@@ -66,7 +66,8 @@ private:
 std::unique_ptr<X11Backend> X11Backend::Make(QWidget* window, QRgb key, std::optional<Mode> asked,
                                              QString& why) {
     if (!Connection()) {
-        why = QStringLiteral("the toolkit runs on %1, not on X11").arg(QGuiApplication::platformName());
+        why = QStringLiteral("the toolkit runs on %1, not on X11")
+                  .arg(QGuiApplication::platformName());
         return nullptr;
     }
     return std::unique_ptr<X11Backend>(new X11Backend(window, key, asked));
@@ -258,9 +259,12 @@ void X11Backend::FollowDesktop() {
     if (withAlpha == wanted)
         remadeFor_ = -1;
     const bool byAlpha = withAlpha && wanted;
-    if (byAlpha == bool(input_))
+    if (byAlpha == bool(input_) && modeSaid_)
         return;
     qCInfo(lcX11) << "the key is cut by" << (byAlpha ? "alpha" : "the outline");
+    modeSaid_ = true;
+    if (byAlpha == bool(input_))
+        return;
     // The shape of the other mode goes: the whole rectangle shows, or takes the mouse.
     if (input_)
         input_->Leave();

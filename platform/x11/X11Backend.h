@@ -87,6 +87,8 @@ private:
     // Whether the native window was last made anew for an alpha channel (1) or for none (0)
     // and did not get it; -1 otherwise.
     int remadeFor_ = -1;
+    // Whether the mode taken has been said.
+    bool modeSaid_ = false;
 };
 
 } // namespace platform::x11
