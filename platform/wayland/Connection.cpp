@@ -1,6 +1,7 @@
 #include "Connection.h"
 
 #include "layer-shell-client.h"
+#include "platform/Logging.h"
 
 #include <QAbstractEventDispatcher>
 #include <QRegion>
@@ -82,8 +83,10 @@ bool Connection::Roundtrip() {
 
 void Connection::Dispatch() {
     // Read without waiting: what the socket held may have been read already.
-    if (wl_display_prepare_read(display_) == 0 && wl_display_read_events(display_) < 0)
-        notifier_->setEnabled(false); // the compositor went
+    if (wl_display_prepare_read(display_) == 0 && wl_display_read_events(display_) < 0) {
+        qCWarning(lcWayland) << "the connection to the compositor ended: the figure stands still";
+        notifier_->setEnabled(false);
+    }
     wl_display_dispatch_pending(display_);
     Send();
 }

@@ -3,6 +3,7 @@
 #include "BufferPool.h"
 #include "Connection.h"
 #include "layer-shell-client.h"
+#include "platform/Logging.h"
 
 #include <QScreen>
 #include <QWidget>
@@ -30,6 +31,7 @@ void LayerSurface::Configure(void* data, zwlr_layer_surface_v1* surface, std::ui
 void LayerSurface::Closed(void* data, zwlr_layer_surface_v1*) {
     // The compositor took the surface away (its output went): a new one comes with the next
     // content.
+    qCInfo(lcWayland) << "the compositor took the layer surface away";
     static_cast<LayerSurface*>(data)->Destroy();
 }
 
@@ -47,6 +49,7 @@ bool LayerSurface::Ensure() {
     if (surface_ && size == size_)
         return true;
     if (!surface_) {
+        qCInfo(lcWayland) << "a layer surface of" << size << "in the overlay layer";
         surface_ = wl_compositor_create_surface(connection_.Compositor());
         // No output named: the compositor's own choice, the one the user works on. Unanchored,
         // the surface stands in the middle of it.
