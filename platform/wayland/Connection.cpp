@@ -1,6 +1,6 @@
 #include "Connection.h"
 
-#include "layer-shell-client.h"
+#include "LayerShellProtocol.h"
 #include "platform/Logging.h"
 
 #include <QAbstractEventDispatcher>
@@ -66,8 +66,11 @@ Connection::Connection(wl_display* display)
 Connection::~Connection() {
     if (seat_)
         wl_seat_destroy(seat_);
-    if (layerShell_)
+    // Its destructor request came with version 3.
+    if (layerShell_ && zwlr_layer_shell_v1_get_version(layerShell_) >= 3)
         zwlr_layer_shell_v1_destroy(layerShell_);
+    else if (layerShell_)
+        wl_proxy_destroy(reinterpret_cast<wl_proxy*>(layerShell_));
     if (shm_)
         wl_shm_destroy(shm_);
     if (compositor_)

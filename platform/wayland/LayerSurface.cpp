@@ -2,7 +2,7 @@
 
 #include "BufferPool.h"
 #include "Connection.h"
-#include "layer-shell-client.h"
+#include "LayerShellProtocol.h"
 #include "platform/Logging.h"
 
 #include <QScreen>
