@@ -1,6 +1,7 @@
 #include "ColourKey.h"
 
 #include "KeyBackend.h"
+#include "Logging.h"
 
 #include <QBitmap>
 #include <QEvent>
@@ -9,6 +10,7 @@
 #include <QScopedValueRollback>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <malloc.h>
 
 namespace platform {
@@ -26,6 +28,10 @@ ColourKey::ColourKey(QWidget* window, QRgb key)
     , window_(window)
     , key_(key & 0xffffff) {
     window_->installEventFilter(this);
+    // The key follows the window's repaints as the toolkit asks the window itself for them;
+    // one asked of its native window instead would go by unseen.
+    if (QWindow* native = window_->windowHandle())
+        native->installEventFilter(this);
     backend_ = ChooseKeyBackend(window_, key_);
     connect(backend_.get(), &KeyBackend::KeptContentsLost, this, [this] { masksByStamp_.clear(); });
     // Once the contents repeat, masks are found by their stamps and the rendering buffer
@@ -57,6 +63,13 @@ ColourKey* ColourKey::Of(const QWidget* window) {
 }
 
 bool ColourKey::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window_->windowHandle() && event->type() == QEvent::UpdateRequest) {
+        static bool said = false;
+        if (!std::exchange(said, true))
+            qCWarning(lcKey) << "the toolkit repaints the window without an update request to"
+                             << "it: the key's mask may come a frame late";
+        return false;
+    }
     if (watched != window_)
         return false;
     switch (event->type()) {
