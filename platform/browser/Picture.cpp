@@ -15,10 +15,6 @@ QHash<QString, std::weak_ptr<Picture>>& OpenPictures() {
     return pictures;
 }
 
-} // namespace
-
-namespace {
-
 // Frames that fit as they are play without expanding; larger ones are compacted, unless even
 // one byte a pixel is too much (then none is kept at all).
 FrameBudget BudgetFor(const PictureDecoder& decoder) {
