@@ -9,6 +9,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSet>
 #include <QTemporaryDir>
@@ -662,6 +663,117 @@ private slots:
         const int shown = program.viewable().size();
         click({640, 462});
         QTRY_COMPARE_WITH_TIMEOUT(program.viewable().size(), shown + 1, 3000);
+    }
+
+    // Where the figure is a surface of the program's own, on the output the user works on
+    // (LUMIVAST_OUTPUT, scaled by LUMIVAST_OUTPUT_SCALE, maybe one of two, maybe with a bar): a
+    // still ring whose left part is a checker of one-pixel squares shows at the device pixels
+    // the program's rule gives (one a picture pixel below 1.75, else whole blocks), exactly
+    // its colours, centred on that output; a click in its hole reaches the native window
+    // beneath, one on it opens the menu at the click; a message comes on that output above it;
+    // and where that output can be taken away the figure is back on the other within a second.
+    void figureOnItsOutput() {
+        const QStringList place =
+            qEnvironmentVariable("LUMIVAST_OUTPUT").split(QRegularExpression("[,x]"));
+        QCOMPARE(place.size(), 4);
+        const QRect output(place[0].toInt(), place[1].toInt(), place[2].toInt(), place[3].toInt());
+        const double scale = qEnvironmentVariable("LUMIVAST_OUTPUT_SCALE").toDouble();
+        const int factor = scale < 1.75 ? 1 : int(scale + 0.25);
+        // Colours that nothing else on these desktops shows.
+        const QRgb white = qRgb(251, 201, 17), red = qRgb(17, 119, 251), body = qRgb(233, 17, 251);
+        // The window shows the picture without its outermost pixels.
+        constexpr int Width = 238, Height = 158;
+        const QRect hole(60, 40, 120, 80);
+        const auto index = [&](int, int x, int y) -> std::uint8_t {
+            return hole.contains(x, y) ? 0 : x >= 60 ? 3 : 1 + (x + y) % 2;
+        };
+        CurrentFolder folder;
+        QVERIFY(fixtures::WriteDrawnGif(folder.file("ring.gif"), Width + 2, Height + 2, 1,
+                                        {Qt::black, QColor(white), QColor(red), QColor(body)}, 10,
+                                        index));
+        ShareWithTheDesktopsUser(folder.path());
+        NativeWindowBeneath native;
+        QTest::qWait(1500);
+        Program program(folder.path());
+        // The desktop in device pixels, and the figure's rectangle there (the pixels of its
+        // colours).
+        const auto findFigure = [&](const QImage& shot) {
+            int left = shot.width(), top = shot.height(), right = -1, bottom = -1;
+            for (int y = 0; y < shot.height(); ++y) {
+                const auto* row = reinterpret_cast<const QRgb*>(shot.constScanLine(y));
+                for (int x = 0; x < shot.width(); ++x)
+                    if (const QRgb p = row[x] | 0xff000000u; p == white || p == red || p == body) {
+                        left = std::min(left, x), right = std::max(right, x);
+                        top = std::min(top, y), bottom = std::max(bottom, y);
+                    }
+            }
+            return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+        };
+        QImage shot;
+        QRect figure;
+        QTRY_VERIFY_WITH_TIMEOUT((figure = findFigure(shot = Screen({})),
+                                  figure.size() == QSize(Width, Height) * factor),
+                                 5000);
+        const QRectF device(QPointF(output.topLeft()) * scale, QSizeF(output.size()) * scale);
+        const QPointF centred = device.center() - QPointF(figure.width(), figure.height()) / 2;
+        QVERIFY2((QPointF(figure.topLeft()) - centred).manhattanLength() <= 4 * scale,
+                 qPrintable(QString::asprintf("figure at %d,%d", figure.x(), figure.y())));
+        // Each picture pixel a block of device pixels of exactly its colour.
+        for (int y = 0; y < figure.height(); ++y)
+            for (int x = 0; x < figure.width(); ++x) {
+                const int colour = index(0, x / factor + 1, y / factor + 1);
+                const QRgb shown = shot.pixel(figure.topLeft() + QPoint(x, y));
+                if (colour && shown != QList<QRgb>{0, white, red, body}[colour])
+                    QFAIL(qPrintable(
+                        QString::asprintf("device pixel %d,%d of the figure is %x", x, y, shown)));
+            }
+        // Through the compositor, at a picture pixel of the figure.
+        const auto click = [&](QPoint picture) {
+            const QPointF at =
+                (QPointF(figure.topLeft()) + QPointF(picture - QPoint(1, 1)) * factor) / scale;
+            QProcess::execute("/bin/sh", {"-c", QString("%1 %2 %3 %4")
+                                                    .arg(qEnvironmentVariable("LUMIVAST_CLICK"))
+                                                    .arg(qRound(at.x()))
+                                                    .arg(qRound(at.y()))
+                                                    .arg("click")});
+            return at.toPoint();
+        };
+        click(hole.center());
+        QTRY_COMPARE_WITH_TIMEOUT(native.clicks(), 1, 3000);
+        const int shownBefore = program.viewable().size();
+        const QPoint clicked = click({30, 80});
+        QTRY_COMPARE_WITH_TIMEOUT(program.viewable().size(), shownBefore + 1, 3000);
+        const QRect menu = program.viewable().first().geometry;
+        QVERIFY2(menu.contains(clicked) && output.contains(menu),
+                 qPrintable(QString::asprintf("menu at %d,%d, click at %d,%d", menu.x(), menu.y(),
+                                              clicked.x(), clicked.y())));
+        display_.keyClick(Escape);
+        QTRY_COMPARE_WITH_TIMEOUT(program.viewable().size(), shownBefore, 3000);
+
+        // A message (the picture deleted) on the figure's output, above it.
+        QVERIFY(QFile::remove(folder.file("ring.gif")));
+        QVERIFY(program.waitFor("Lumivast").id);
+        // (Read again while the compositor places it.)
+        QRect box;
+        const auto figureBeneath = [&] {
+            box = program.waitFor("Lumivast").geometry;
+            const QRect shown =
+                QRectF(QPointF(box.topLeft()) * scale, QSizeF(box.size()) * scale).toAlignedRect();
+            return !output.contains(box.center()) || !findFigure(Screen(shown & figure)).isEmpty();
+        };
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            !figureBeneath(), qPrintable(QString::asprintf("message at %d,%d", box.x(), box.y())),
+            3000);
+
+        // The output taken away: the still picture on the other one.
+        const QString takeAway = qEnvironmentVariable("LUMIVAST_OUTPUT_OFF");
+        if (takeAway.isEmpty())
+            return;
+        QCOMPARE(QProcess::execute("/bin/sh", {"-c", takeAway}), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (figure = findFigure(Screen({})),
+             figure.size() == QSize(Width, Height) && !figure.intersects(device.toRect())),
+            1000);
     }
 
     // On a Wayland compositor: a buffer lent for a content shown once is lent again only once

@@ -4,6 +4,8 @@
 #include <QScreen>
 #include <QVariant>
 #include <QWidget>
+#include <algorithm>
+#include <cmath>
 
 namespace platform {
 
@@ -34,6 +36,12 @@ ScaleMode ContainerScale(const QWidget* control) {
 void UseWholeScaleFactors() {
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::RoundPreferFloor);
+}
+
+int WholeScaleFactor(double scale) {
+    // As the toolkit rounds under RoundPreferFloor: up from three quarters, else down.
+    const double whole = std::floor(scale);
+    return std::max(1, int(scale - whole >= 0.75 ? whole + 1 : whole));
 }
 
 double TwipsPerPixelX() {

@@ -23,6 +23,9 @@ double UnitsPerPixelY(const QWidget* control);
 // pixel drawn is a pixel shown; denser screens scale by whole factors only, so pictures are
 // never resampled by fractions.
 void UseWholeScaleFactors();
+// The whole factor that rule gives a screen of `scale` device pixels per logical pixel: 1
+// below 1.75, then the nearest whole factor, rounding down from halves (2 at 2 and 2.5).
+int WholeScaleFactor(double scale);
 
 // Marks a window or user control with the scale its children are placed in.
 void SetScaleMode(QWidget* container, ScaleMode mode);

@@ -2,6 +2,7 @@
 
 #include "Connection.h"
 
+#include <algorithm>
 #include <cstring>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -27,6 +28,7 @@ BufferPool::~BufferPool() {
 
 Buffer BufferPool::Make(QSize size) {
     Buffer made;
+    made.size = size;
     made.bytes = std::size_t(Stride(size.width())) * std::size_t(size.height());
     const int file = memfd_create("lumivast-frame", MFD_CLOEXEC);
     if (file < 0)
@@ -61,14 +63,13 @@ void BufferPool::Released(void* data, wl_buffer*) {
 }
 
 Buffer* BufferPool::Lend(QSize size) {
-    const std::size_t bytes = std::size_t(Stride(size.width())) * std::size_t(size.height());
     Buffer* free = nullptr;
     for (Buffer& buffer : lent_)
-        if (!buffer.busy && (!free || buffer.bytes == bytes))
+        if (!buffer.busy && (!free || buffer.size == size))
             free = &buffer;
     if (!free)
         return nullptr;
-    if (free->bytes != bytes || !free->buffer) {
+    if (free->size != size || !free->buffer) {
         Free(*free);
         *free = Make(size);
         if (!free->buffer)
@@ -89,10 +90,24 @@ void BufferPool::SurfaceGone() {
         buffer.busy = false;
 }
 
-void CopyInto(const Buffer& buffer, const QImage& content) {
-    const int stride = Stride(content.width());
-    for (int y = 0; y < content.height(); ++y)
-        std::memcpy(buffer.memory + y * stride, content.constScanLine(y), std::size_t(stride));
+void DrawInto(const Buffer& buffer, QSize size, const QImage& picture, int factor) {
+    const int stride = Stride(size.width());
+    const int width = std::min(picture.width() * factor, size.width());
+    const int height = std::min(picture.height() * factor, size.height());
+    for (int y = 0; y < height; y += factor) {
+        auto* row = reinterpret_cast<quint32*>(buffer.memory + std::size_t(y) * stride);
+        const auto* from = reinterpret_cast<const quint32*>(picture.constScanLine(y / factor));
+        if (factor == 1)
+            std::memcpy(row, from, std::size_t(width) * 4);
+        else
+            for (int x = 0; x < width; ++x)
+                row[x] = from[x / factor];
+        std::memset(row + width, 0, std::size_t(size.width() - width) * 4);
+        for (int copy = 1; copy < factor && y + copy < height; ++copy)
+            std::memcpy(buffer.memory + std::size_t(y + copy) * stride, row, std::size_t(stride));
+    }
+    std::memset(buffer.memory + std::size_t(height) * stride, 0,
+                std::size_t(size.height() - height) * stride);
 }
 
 } // namespace platform::wayland

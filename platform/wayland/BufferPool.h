@@ -17,6 +17,7 @@ class Connection;
 // images hold it), or one kept compact beyond the shared memory's budget, with its figure.
 struct Buffer {
     wl_buffer* buffer = nullptr;
+    QSize size;
     uchar* memory = nullptr;
     std::size_t bytes = 0;
     // The figure, as the input region (null for a content shown once: made per showing).
@@ -55,7 +56,8 @@ private:
     std::array<Buffer, 3> lent_;
 };
 
-// Copies `content` (32-bit) into `buffer`'s memory, rows one after the other.
-void CopyInto(const Buffer& buffer, const QImage& content);
+// Draws `picture` (32-bit) into `buffer`'s memory of `size` pixels, each of its pixels a block
+// of `factor` × `factor`, from the top-left corner; the rest of the buffer transparent.
+void DrawInto(const Buffer& buffer, QSize size, const QImage& picture, int factor);
 
 } // namespace platform::wayland

@@ -1,7 +1,9 @@
 #include "Connection.h"
 
 #include "LayerShellProtocol.h"
+#include "fractional-scale-client.h"
 #include "platform/Logging.h"
+#include "viewporter-client.h"
 
 #include <QAbstractEventDispatcher>
 #include <QRegion>
@@ -20,8 +22,11 @@ void Connection::Global(void* data, wl_registry* registry, std::uint32_t name,
     const auto bind = [&](const wl_interface* wanted, std::uint32_t most) {
         return wl_registry_bind(registry, name, wanted, std::min(version, most));
     };
+    if (connection->outputs_->Add(registry, name, interface, version))
+        return;
+    // Surfaces of version 3 take a buffer scale.
     if (!std::strcmp(interface, wl_compositor_interface.name) && !connection->compositor_)
-        connection->compositor_ = static_cast<wl_compositor*>(bind(&wl_compositor_interface, 1));
+        connection->compositor_ = static_cast<wl_compositor*>(bind(&wl_compositor_interface, 4));
     else if (!std::strcmp(interface, wl_shm_interface.name) && !connection->shm_)
         connection->shm_ = static_cast<wl_shm*>(bind(&wl_shm_interface, 1));
     else if (!std::strcmp(interface, wl_seat_interface.name) && !connection->seat_)
@@ -30,6 +35,16 @@ void Connection::Global(void* data, wl_registry* registry, std::uint32_t name,
              !connection->layerShell_)
         connection->layerShell_ =
             static_cast<zwlr_layer_shell_v1*>(bind(&zwlr_layer_shell_v1_interface, 1));
+    else if (!std::strcmp(interface, wp_viewporter_interface.name) && !connection->viewporter_)
+        connection->viewporter_ = static_cast<wp_viewporter*>(bind(&wp_viewporter_interface, 1));
+    else if (!std::strcmp(interface, wp_fractional_scale_manager_v1_interface.name) &&
+             !connection->fractionalScale_)
+        connection->fractionalScale_ = static_cast<wp_fractional_scale_manager_v1*>(
+            bind(&wp_fractional_scale_manager_v1_interface, 1));
+}
+
+void Connection::GlobalGone(void* data, wl_registry*, std::uint32_t name) {
+    static_cast<Connection*>(data)->outputs_->Remove(name);
 }
 
 std::unique_ptr<Connection> Connection::Open(QString& why) {
@@ -64,6 +79,10 @@ Connection::Connection(wl_display* display)
     : display_(display) {}
 
 Connection::~Connection() {
+    if (viewporter_)
+        wp_viewporter_destroy(viewporter_);
+    if (fractionalScale_)
+        wp_fractional_scale_manager_v1_destroy(fractionalScale_);
     if (seat_)
         wl_seat_destroy(seat_);
     // Its destructor request came with version 3.
@@ -75,6 +94,7 @@ Connection::~Connection() {
         wl_shm_destroy(shm_);
     if (compositor_)
         wl_compositor_destroy(compositor_);
+    outputs_.reset();
     if (registry_)
         wl_registry_destroy(registry_);
     wl_display_disconnect(display_);

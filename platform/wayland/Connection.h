@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Outputs.h"
+
 #include <QObject>
 #include <QString>
 #include <memory>
@@ -10,6 +12,8 @@ struct wl_region;
 struct wl_registry;
 struct wl_seat;
 struct wl_shm;
+struct wp_fractional_scale_manager_v1;
+struct wp_viewporter;
 struct zwlr_layer_shell_v1;
 class QRegion;
 class QSocketNotifier;
@@ -35,6 +39,10 @@ public:
     // Null where the compositor has no seat.
     wl_seat* Seat() const { return seat_; }
     zwlr_layer_shell_v1* LayerShell() const { return layerShell_; }
+    // Null where the compositor offers none.
+    wp_viewporter* Viewporter() const { return viewporter_; }
+    wp_fractional_scale_manager_v1* FractionalScale() const { return fractionalScale_; }
+    const Outputs& Screens() const { return *outputs_; }
 
     // Waits for the compositor to have answered everything asked so far (the seat's
     // capabilities, once its listener is there); false when the connection went.
@@ -48,7 +56,7 @@ private:
     explicit Connection(wl_display* display);
     static void Global(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
                        std::uint32_t version);
-    static void GlobalGone(void*, wl_registry*, std::uint32_t) {}
+    static void GlobalGone(void* data, wl_registry*, std::uint32_t name);
     void Dispatch();
 
     wl_display* display_;
@@ -57,6 +65,9 @@ private:
     wl_shm* shm_ = nullptr;
     wl_seat* seat_ = nullptr;
     zwlr_layer_shell_v1* layerShell_ = nullptr;
+    wp_viewporter* viewporter_ = nullptr;
+    wp_fractional_scale_manager_v1* fractionalScale_ = nullptr;
+    std::unique_ptr<Outputs> outputs_ = std::make_unique<Outputs>();
     QSocketNotifier* notifier_ = nullptr;
 };
 

@@ -4,6 +4,7 @@
 #include "LayerSurface.h"
 #include "PointerInput.h"
 #include "platform/CompactFrame.h"
+#include "platform/Logging.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -46,6 +47,11 @@ LayerShellBackend::LayerShellBackend(QWidget* window, std::unique_ptr<Connection
     // Its contents go to the surface: the window itself is never put on the screen.
     window_->setAttribute(Qt::WA_DontShowOnScreen);
     connect(surface_.get(), &LayerSurface::Gone, pointer_.get(), &PointerInput::SurfaceGone);
+    connect(surface_.get(), &LayerSurface::Moved, this, &LayerShellBackend::Replace);
+    connect(&connection_->Screens(), &Outputs::Changed, this, &LayerShellBackend::Replace);
+    // Told while the compositor's events are read: acted on once that is done.
+    connect(surface_.get(), &LayerSurface::TakenAway, this, &LayerShellBackend::Recreate,
+            Qt::QueuedConnection);
     qApp->installEventFilter(this);
 }
 
@@ -62,35 +68,79 @@ void LayerShellBackend::ForgetKept() {
     surface_->ShowNext(nullptr, nullptr, false);
 }
 
-void LayerShellBackend::Keep(std::size_t stamp, const QImage& content, const QRegion& mask) {
-    if (kept_.contains(stamp) || content.depth() != 32)
-        return;
-    if (budget_.Resized(content.size()))
+const Placement& LayerShellBackend::Placing() {
+    const Outputs::Output* output = connection_->Screens().Find(surface_->Output());
+    const double scale = surface_->PreferredScale() > 0 ? surface_->PreferredScale()
+                         : output                       ? output->Scale()
+                                                        : 1;
+    Placement next = Place(window_->size(), scale, output ? output->logical : QRect());
+    if ((next.buffer != placed_.buffer || next.factor != placed_.factor) && !kept_.isEmpty()) {
         ForgetKept();
-    keptSize_ = content.size();
+        emit KeptContentsLost();
+    }
+    placed_ = next;
+    return placed_;
+}
+
+void LayerShellBackend::Replace() {
+    if (!surface_->Surface())
+        return;
+    const Placement before = placed_;
+    if (Placing() == surface_->Placed())
+        return;
+    qCInfo(lcWayland) << "the figure placed anew:" << placed_.factor << "device pixels a pixel at"
+                      << "scale" << placed_.scale << "," << placed_.logical << "at"
+                      << placed_.margin.value_or(QPoint(-1, -1));
+    surface_->Ensure(placed_);
+    // The content shown is drawn again at the new size (a still picture too).
+    if (before.buffer == placed_.buffer && before.factor == placed_.factor)
+        PutOnScreen();
+    else
+        window_->update();
+}
+
+void LayerShellBackend::Recreate() {
+    if (!window_->isVisible())
+        return;
+    // Where the compositor now puts it is told once it shows there.
+    Placement unplaced = placed_;
+    unplaced.margin.reset();
+    if (surface_->Ensure(unplaced))
+        PutOnScreen();
+}
+
+void LayerShellBackend::Keep(std::size_t stamp, const QImage& content, const QRegion& mask) {
+    if (content.depth() != 32 || content.size() != window_->size())
+        return;
+    const Placement& placement = Placing();
+    if (kept_.contains(stamp))
+        return;
+    if (budget_.Resized(placement.buffer))
+        ForgetKept();
     Buffer buffer;
     switch (budget_.Keep(content, buffer.compact)) {
     case FrameBudget::Form::AsIs:
-        buffer = pool_.Make(content.size());
+        buffer = pool_.Make(placement.buffer);
         if (!buffer.buffer) {
             pool_.Free(buffer);
             return;
         }
-        CopyInto(buffer, content);
+        DrawInto(buffer, placement.buffer, content, placement.factor);
         break;
     case FrameBudget::Form::Compact:
         break;
     case FrameBudget::Form::Nowhere:
         return;
     }
-    buffer.region = connection_->MakeRegion(mask);
+    buffer.region = connection_->MakeRegion(placement.ToLogical(mask));
     buffer.mask = mask;
     kept_.insert(stamp, buffer);
     connection_->Send();
 }
 
 bool LayerShellBackend::Present(std::size_t stamp, const QRegion&) {
-    if (!kept_.contains(stamp) || !surface_->Ensure())
+    const Placement& placement = Placing();
+    if (!kept_.contains(stamp) || !surface_->Ensure(placement))
         return false;
     shownStamp_ = stamp;
     shownContent_ = QImage();
@@ -99,7 +149,7 @@ bool LayerShellBackend::Present(std::size_t stamp, const QRegion&) {
 }
 
 void LayerShellBackend::Show(const QImage* content, const QRegion& mask) {
-    if (!content || content->depth() != 32 || !surface_->Ensure())
+    if (!content || content->depth() != 32 || !surface_->Ensure(Placing()))
         return;
     shownStamp_.reset();
     shownContent_ = *content;
@@ -114,46 +164,54 @@ QRegion LayerShellBackend::CoveredByOwnWindows() const {
         if (other != window_ && other->isVisible() &&
             !other->testAttribute(Qt::WA_DontShowOnScreen))
             covered += other->frameGeometry().translated(-origin);
-    return covered & QRect(QPoint(), window_->size());
+    return covered & QRect(QPoint(), placed_.logical);
 }
 
 void LayerShellBackend::PutOnScreen() {
     const auto kept = shownStamp_ ? kept_.constFind(*shownStamp_) : kept_.constEnd();
     const bool isKept = kept != kept_.constEnd();
+    // In the surface's logical pixels.
     const QRegion covered = CoveredByOwnWindows();
     lastCovered_ = covered;
     if (isKept && kept->buffer && covered.isEmpty()) {
         surface_->ShowNext(kept->buffer, kept->region, false);
         return;
     }
-    // Shown once: a copy into a buffer the compositor no longer reads, of the content's size,
-    // without what the program's other windows cover.
-    const QSize size = isKept ? keptSize_ : shownContent_.size();
-    Buffer* free = size.isEmpty() ? nullptr : pool_.Lend(size);
+    // Shown once: a copy into a buffer the compositor no longer reads, without what the
+    // program's other windows cover.
+    const QSize size = placed_.buffer;
+    const bool fits = isKept || shownContent_.size() == placed_.picture;
+    Buffer* free = size.isEmpty() || !fits ? nullptr : pool_.Lend(size);
     if (!free) {
         // All on the screen: this content is passed over.
         surface_->ShowNext(nullptr, nullptr, false);
         return;
     }
-    if (isKept && kept->buffer)
+    if (isKept && kept->buffer) {
         std::memcpy(free->memory, kept->memory, free->bytes);
-    else if (isKept)
-        ExpandFrame(kept->compact, free->memory, size.width() * 4);
-    else
-        CopyInto(*free, shownContent_);
+    } else if (isKept) {
+        QImage picture(placed_.picture, QImage::Format_ARGB32_Premultiplied);
+        ExpandFrame(kept->compact, picture.bits(), picture.bytesPerLine());
+        DrawInto(*free, size, picture, placed_.factor);
+    } else {
+        DrawInto(*free, size, shownContent_, placed_.factor);
+    }
     QImage onScreen(free->memory, size.width(), size.height(), size.width() * 4,
                     QImage::Format_ARGB32_Premultiplied);
-    for (const QRect& r : covered)
+    for (const QRect& logical : covered) {
+        const QRect r = placed_.ToBuffer(logical);
         for (int y = r.top(); y <= r.bottom(); ++y)
             std::memset(onScreen.scanLine(y) + r.left() * 4, 0, std::size_t(r.width()) * 4);
+    }
     // A compositor adds a region's rectangles one by one, each time through all of it: a kept
     // content's region is made once.
     if (isKept && covered.isEmpty())
         surface_->ShowNext(free->buffer, kept->region, false);
     else
-        surface_->ShowNext(free->buffer,
-                           connection_->MakeRegion((isKept ? kept->mask : shownMask_) - covered),
-                           true);
+        surface_->ShowNext(
+            free->buffer,
+            connection_->MakeRegion(placed_.ToLogical(isKept ? kept->mask : shownMask_) - covered),
+            true);
 }
 
 bool LayerShellBackend::eventFilter(QObject* watched, QEvent* event) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BufferPool.h"
+#include "Placement.h"
 #include "platform/FrameBudget.h"
 #include "platform/KeyBackend.h"
 
@@ -24,7 +25,9 @@ class PointerInput;
 // budget (FrameBudget); beyond it they are kept compact and copied out as they come. The
 // compositor draws every X window beneath layer surfaces: the surface leaves out the parts
 // that the program's own other windows cover (its menu, its messages), for the eye and for
-// the mouse, following them as they show, move and go.
+// the mouse, following them as they show, move and go. The surface follows its output's
+// scale (Placement): contents are kept at the device size they show at, and a change of
+// scale or output puts the current content there anew.
 class LayerShellBackend : public KeyBackend {
     Q_OBJECT
 
@@ -44,6 +47,13 @@ public:
 private:
     LayerShellBackend(QWidget* window, std::unique_ptr<Connection> connection);
     void ForgetKept();
+    // The placement for the window's content on the surface's output now; what was kept for
+    // another size of buffer is forgotten.
+    const Placement& Placing();
+    // The surface came onto another output, or an output changed: its content is placed anew.
+    void Replace();
+    // The compositor took the surface away: a new one, with the content shown last.
+    void Recreate();
     // Where the program's other windows cover the surface.
     QRegion CoveredByOwnWindows() const;
     // Puts the content shown last on its way to the screen, without what is covered.
@@ -57,7 +67,7 @@ private:
     std::unique_ptr<PointerInput> pointer_;
 
     QHash<std::size_t, Buffer> kept_;
-    QSize keptSize_;
+    Placement placed_;
     FrameBudget budget_{FrameBudget::BudgetBytes, FrameBudget::ProgramBudgetBytes};
     // The content shown last: kept under a stamp, or shown once.
     std::optional<std::size_t> shownStamp_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Placement.h"
+
 #include <QObject>
 #include <QPoint>
 #include <QSize>
@@ -7,8 +9,11 @@
 
 struct wl_buffer;
 struct wl_callback;
+struct wl_output;
 struct wl_region;
 struct wl_surface;
+struct wp_fractional_scale_v1;
+struct wp_viewport;
 struct zwlr_layer_surface_v1;
 class QWidget;
 
@@ -18,10 +23,11 @@ class BufferPool;
 class Connection;
 
 // The figure's surface on the compositor: a layer surface in the overlay layer, above
-// ordinary windows, unanchored (the compositor centres it on the output the user works on),
-// no exclusive zone, no keyboard (it never takes the focus), no task-bar entry. It shows at
-// most one content per frame the compositor draws (a frame callback): a content that comes
-// meanwhile waits, a later one replaces it.
+// ordinary windows, no keyboard (it never takes the focus), no task-bar entry. It stays on the
+// output the compositor gives it (the one the user works on), centred there whatever panels
+// reserve: unanchored until it knows that output, then placed from its top-left corner on a
+// device pixel (Placement). It shows at most one content per frame the compositor draws (a
+// frame callback): a content that comes meanwhile waits, a later one replaces it.
 class LayerSurface : public QObject {
     Q_OBJECT
 
@@ -29,14 +35,20 @@ public:
     LayerSurface(Connection& connection, BufferPool& pool, QWidget* window);
     ~LayerSurface() override;
 
-    // Makes the surface, or gives it the window's size where that changed; false while the
-    // window is hidden.
-    bool Ensure();
+    // Makes the surface, or gives it `placement` where that changed; false while the window
+    // is hidden. Contents come in buffers of the placement's size.
+    bool Ensure(const Placement& placement);
     void Destroy();
     wl_surface* Surface() const { return surface_; }
+    const Placement& Placed() const { return placement_; }
+    // The output the surface is on (null until the compositor says), and the scale the
+    // compositor prefers for it where it says (fractional-scale; else 0).
+    wl_output* Output() const { return output_; }
+    double PreferredScale() const { return preferredScale_; }
     // Where the surface stands on the screen, in the toolkit's coordinates (the window
-    // itself, off the screen, may stand anywhere).
+    // itself, off the screen, may stand anywhere), and a point of it there.
     QPoint Origin() const;
+    QPoint ToToolkit(QPointF logical) const;
     // Shows `buffer` with `region` as the part that takes the mouse, as soon as the compositor
     // is ready for it; the surface destroys `region` once it is sent where `ownsRegion`.
     void ShowNext(wl_buffer* buffer, wl_region* region, bool ownsRegion);
@@ -44,12 +56,19 @@ public:
 signals:
     // The surface went (hidden, or taken away by the compositor when its output went).
     void Gone();
+    // Taken away by the compositor (its output went): the window still shows.
+    void TakenAway();
+    // It came onto another output, or its output's scale changed.
+    void Moved();
 
 private:
     static void Configure(void* data, zwlr_layer_surface_v1* surface, std::uint32_t serial,
                           std::uint32_t, std::uint32_t);
     static void Closed(void* data, zwlr_layer_surface_v1*);
     static void FrameDone(void* data, wl_callback* callback, std::uint32_t);
+    static void Entered(void* data, wl_surface*, wl_output* output);
+    static void Left(void* data, wl_surface*, wl_output* output);
+    static void PreferredScaleIs(void* data, wp_fractional_scale_v1*, std::uint32_t scale);
     // Commits the content waiting to be shown, when the compositor is ready for one.
     void Commit();
     void DropWaiting();
@@ -60,7 +79,11 @@ private:
     wl_surface* surface_ = nullptr;
     zwlr_layer_surface_v1* layerSurface_ = nullptr;
     wl_callback* frameDone_ = nullptr;
-    QSize size_;
+    wp_viewport* viewport_ = nullptr;
+    wp_fractional_scale_v1* fractional_ = nullptr;
+    wl_output* output_ = nullptr;
+    double preferredScale_ = 0;
+    Placement placement_;
     bool configured_ = false;
     wl_buffer* waiting_ = nullptr;
     wl_region* waitingRegion_ = nullptr;

@@ -80,11 +80,13 @@ void PointerInput::Button(void* data, wl_pointer*, std::uint32_t, std::uint32_t,
     // Handed over once this dispatch is done: the click may open a menu with an event loop of
     // its own, which reads the compositor's events again.
     QMetaObject::invokeMethod(
-        self, [self, type, at = self->at_.toPoint(), which] { self->Deliver(type, at, which); },
+        self, [self, type, at = self->at_, which] { self->Deliver(type, at, which); },
         Qt::QueuedConnection);
 }
 
-void PointerInput::Deliver(QEvent::Type type, QPoint at, Qt::MouseButton button) {
+void PointerInput::Deliver(QEvent::Type type, QPointF onSurface, Qt::MouseButton button) {
+    // The surface's logical pixels to the window's.
+    const QPoint at = surface_.Placed().ToPicture(onSurface).toPoint();
     QWidget* target = window_->childAt(at);
     if (!target)
         target = window_;
@@ -93,7 +95,7 @@ void PointerInput::Deliver(QEvent::Type type, QPoint at, Qt::MouseButton button)
     else
         buttons_ &= ~button;
     // The pointer is where the click was on the surface.
-    const QPoint global = surface_.Origin() + at;
+    const QPoint global = surface_.ToToolkit(onSurface);
     const PointerElsewhere pointer(global);
     QMouseEvent event(type, target->mapFrom(window_, QPointF(at)), QPointF(global), button,
                       buttons_, Qt::NoModifier);

@@ -40,7 +40,7 @@ private:
                        std::uint32_t state);
     static void Axis(void*, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t) {}
     // Hands a button of the compositor's pointer to the widget under it.
-    void Deliver(QEvent::Type type, QPoint at, Qt::MouseButton button);
+    void Deliver(QEvent::Type type, QPointF onSurface, Qt::MouseButton button);
 
     QWidget* window_;
     const LayerSurface& surface_;

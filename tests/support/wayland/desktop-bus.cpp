@@ -32,8 +32,10 @@ bool KWinScreenshot(const QString& file) {
     if (pipe(ends) != 0)
         return false;
     QDBusInterface kwin("org.kde.KWin", "/org/kde/KWin/ScreenShot2", "org.kde.KWin.ScreenShot2");
-    QDBusPendingCall call = kwin.asyncCall("CaptureWorkspace", QVariantMap(),
-                                           QVariant::fromValue(QDBusUnixFileDescriptor(ends[1])));
+    // In the outputs' own pixels, where they are scaled.
+    QDBusPendingCall call =
+        kwin.asyncCall("CaptureWorkspace", QVariantMap{{"native-resolution", true}},
+                       QVariant::fromValue(QDBusUnixFileDescriptor(ends[1])));
     close(ends[1]);
     // The reply comes at once and says how much follows (the pipe's other end stays open here
     // as long as the call's message holds it).

@@ -24,8 +24,6 @@
 
 namespace {
 
-constexpr std::uint32_t Width = 1280, Height = 1024;
-
 struct Globals {
     wl_seat* seat = nullptr;
     zwlr_virtual_pointer_manager_v1* virtualPointers = nullptr;
@@ -121,10 +119,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "wayland-input: the compositor offers no way to move its pointer\n");
         return 1;
     }
+    // Absolute motion spans the desktop's outputs (LUMIVAST_DESKTOP_SIZE, else one screen).
+    std::uint32_t width = 1280, height = 1024;
+    if (const char* size = std::getenv("LUMIVAST_DESKTOP_SIZE"))
+        std::sscanf(size, "%ux%u", &width, &height);
     const auto moveTo = [&](int px, int py) {
         if (pointer) {
             zwlr_virtual_pointer_v1_motion_absolute(pointer, Now(), std::uint32_t(px),
-                                                    std::uint32_t(py), Width, Height);
+                                                    std::uint32_t(py), width, height);
             zwlr_virtual_pointer_v1_frame(pointer);
         } else {
             org_kde_kwin_fake_input_pointer_motion_absolute(
