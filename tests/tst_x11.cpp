@@ -653,11 +653,6 @@ private slots:
             click({640 + i, 512});
             reached += QTest::qWaitFor([&] { return native.clicks() == 2 + reached; }, 1500);
         }
-        QEXPECT_FAIL("",
-                     "GNOME 43 gives an XWayland window's whole rectangle the mouse again whenever "
-                     "XWayland commits a frame, and takes the X input shape anew only when it "
-                     "changes: a figure of one outline has a dead zone in its hole",
-                     Continue);
         QCOMPARE(reached, 5);
         // The ring itself takes the click.
         const int shown = program.viewable().size();

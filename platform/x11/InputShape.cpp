@@ -16,6 +16,10 @@ namespace {
 // How close the pointer may come before the shape follows the figure again: a hand's
 // pointer moves a few pixels between two events, a fast one tens.
 constexpr int NearMargin = 48;
+// How long the shape a pixel short stays, for the desktop to have read it (GNOME Shell reads
+// shapes between its frames).
+constexpr int ShortShapeMs = 30;
+constexpr int Renewals = 2;
 
 } // namespace
 
@@ -23,6 +27,25 @@ InputShape::InputShape(QWidget* window, X11Backend& backend)
     : window_(window)
     , backend_(backend)
     , watch_(PointerWatch::Connect()) {
+    renewal_.setSingleShot(true);
+    whole_.setSingleShot(true);
+    whole_.setInterval(ShortShapeMs);
+    // Once the frame has gone to the screen.
+    connect(&renewal_, &QTimer::timeout, this, [this] {
+        QWindow* native = window_->windowHandle();
+        const QRect last = lastMask_.isEmpty() ? QRect() : *(lastMask_.end() - 1);
+        if (!native || last.isEmpty())
+            return;
+        SetInputShape(native, lastMask_ - QRect(last.bottomRight(), QSize(1, 1)));
+        whole_.start();
+    });
+    connect(&whole_, &QTimer::timeout, this, [this] {
+        if (QWindow* native = window_->windowHandle())
+            SetInputShape(native, lastMask_);
+        // Once more, for a desktop too busy to have shown the frame yet.
+        if (++renewals_ < Renewals)
+            renewal_.start(ShortShapeMs);
+    });
     if (watch_) {
         connect(watch_.get(), &PointerWatch::Moved, this, &InputShape::PointerMoved);
         // The window may come up under a pointer that rests.
@@ -51,9 +74,10 @@ void InputShape::Show(const QRegion& mask) {
     if (QWindow* native = window_->windowHandle())
         SetInputShape(native, mask);
     shaped_ = true;
+    Renew(mask);
 }
 
-bool InputShape::Present(ServerReplay& replay, std::size_t stamp) {
+bool InputShape::Present(ServerReplay& replay, std::size_t stamp, const QRegion& mask) {
     const bool follow = Following();
     if (!replay.Present(stamp,
                         follow ? ServerReplay::Shape::Input : ServerReplay::Shape::Unchanged))
@@ -61,7 +85,20 @@ bool InputShape::Present(ServerReplay& replay, std::size_t stamp) {
     shownStamp_ = stamp;
     current_ = follow;
     shaped_ = true;
+    if (follow)
+        Renew(mask);
     return true;
+}
+
+void InputShape::Renew(const QRegion& mask) {
+    // A shape told since is the one that holds.
+    renewal_.stop();
+    whole_.stop();
+    const bool same = !watch_ && mask == lastMask_;
+    lastMask_ = mask;
+    renewals_ = 0;
+    if (same)
+        renewal_.start(0);
 }
 
 QRect InputShape::OnScreen() const {

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QRegion>
+#include <QTimer>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -20,7 +21,8 @@ class X11Backend;
 // change of that shape with work of its own, and the shape only matters where the pointer is:
 // it follows the figure while the pointer is over the window or close to it, and is left as
 // it is while the pointer is away (where the pointer cannot be followed, it follows the
-// figure always).
+// figure always). Where it cannot be followed (XWayland), a figure of the same outline as the
+// one before is told again after each frame (Renew).
 class InputShape : public QObject {
     Q_OBJECT
 
@@ -29,9 +31,9 @@ public:
     ~InputShape() override;
     // The figure on show is `mask`, kept nowhere.
     void Show(const QRegion& mask);
-    // Presents the content kept under `stamp` from the server, with its region as the input
-    // shape where it follows the figure; false when there is none.
-    bool Present(ServerReplay& replay, std::size_t stamp);
+    // Presents the content kept under `stamp` (the figure `mask`) from the server, with its
+    // region as the input shape where it follows the figure; false when there is none.
+    bool Present(ServerReplay& replay, std::size_t stamp, const QRegion& mask);
     // The window is cut by its outline from now on: the input shape goes.
     void Leave();
 
@@ -42,6 +44,12 @@ private:
     void PointerMoved();
     // The window's rectangle on the screen, in the root window's pixels.
     QRect OnScreen() const;
+    // GNOME 43 gives an XWayland window's whole rectangle the mouse again whenever XWayland
+    // commits a frame of it, and reads the X input shape anew only when that differs from
+    // the one it read before: a figure whose outline stays from frame to frame would take
+    // every click on its key after the first frame. After such a frame the shape is told
+    // once a pixel short, and a moment later whole.
+    void Renew(const QRegion& mask);
     // The window moving under a pointer that rests counts as the pointer moving.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -55,6 +63,11 @@ private:
     // The figure on show: a content kept under a stamp, or a mask.
     std::optional<std::size_t> shownStamp_;
     QRegion shownMask_;
+    // The figure shown before, and the renewal under way.
+    QRegion lastMask_;
+    QTimer renewal_;
+    QTimer whole_;
+    int renewals_ = 0;
 };
 
 } // namespace platform::x11

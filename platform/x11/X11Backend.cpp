@@ -157,7 +157,7 @@ bool X11Backend::Present(std::size_t stamp, const QRegion& mask) {
     const QWindow* native = window_->windowHandle();
     if (!replay_ || !native || !native->isExposed() || window_->devicePixelRatio() != 1.0)
         return false;
-    if (input_ ? !input_->Present(*replay_, stamp)
+    if (input_ ? !input_->Present(*replay_, stamp, mask)
                : !replay_->Present(stamp, ServerReplay::Shape::Outline))
         return false;
     shape_ = mask;
