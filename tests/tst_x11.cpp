@@ -676,14 +676,17 @@ private slots:
         const int factor = scale < 1.75 ? 1 : int(scale + 0.25);
         // Colours that nothing else on these desktops shows.
         const QRgb white = qRgb(251, 201, 17), red = qRgb(17, 119, 251), body = qRgb(233, 17, 251);
-        // The window shows the picture without its outermost pixels.
-        constexpr int Width = 238, Height = 158;
+        // The window shows the picture without 15 twips on each side: a pixel at 96 DPI, where
+        // X programs scale themselves by 1.5 (144 DPI) a pixel and a half.
+        const double xScale = qEnvironmentVariable("LUMIVAST_X_SCALE").toDouble();
+        const int trim = qRound(30 * 96 * xScale / 1440);
+        const int Width = 240 - trim, Height = 160 - trim;
         const QRect hole(60, 40, 120, 80);
         const auto index = [&](int, int x, int y) -> std::uint8_t {
             return hole.contains(x, y) ? 0 : x >= 60 ? 3 : 1 + (x + y) % 2;
         };
         CurrentFolder folder;
-        QVERIFY(fixtures::WriteDrawnGif(folder.file("ring.gif"), Width + 2, Height + 2, 1,
+        QVERIFY(fixtures::WriteDrawnGif(folder.file("ring.gif"), 240, 160, 1,
                                         {Qt::black, QColor(white), QColor(red), QColor(body)}, 10,
                                         index));
         ShareWithTheDesktopsUser(folder.path());
@@ -709,6 +712,15 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT((figure = findFigure(shot = Screen({})),
                                   figure.size() == QSize(Width, Height) * factor),
                                  5000);
+        // The picture's pixel at the window's top-left corner, each way: where its hole begins
+        // tells.
+        int first = 0;
+        while (first < figure.width() &&
+               shot.pixel(figure.topLeft() + QPoint(first, 50 * factor)) !=
+                   shot.pixel(figure.topLeft() + QPoint(100 * factor, 80 * factor)))
+            ++first;
+        const int shift = hole.left() - first / factor;
+        QVERIFY2(shift >= 1 && shift <= 2, qPrintable(QString::number(shift)));
         const QRectF device(QPointF(output.topLeft()) * scale, QSizeF(output.size()) * scale);
         const QPointF centred = device.center() - QPointF(figure.width(), figure.height()) / 2;
         QVERIFY2((QPointF(figure.topLeft()) - centred).manhattanLength() <= 4 * scale,
@@ -718,7 +730,7 @@ private slots:
         const auto expectBlocks = [&](const QImage& shot, const QRect& covered) {
             for (int y = 0; y < figure.height(); ++y)
                 for (int x = 0; x < figure.width(); ++x) {
-                    const int colour = index(0, x / factor + 1, y / factor + 1);
+                    const int colour = index(0, x / factor + shift, y / factor + shift);
                     const QPoint at = figure.topLeft() + QPoint(x, y);
                     const QRgb shown = shot.pixel(at);
                     if (colour && !covered.contains(at) &&
@@ -732,7 +744,8 @@ private slots:
         // Through the compositor, at a picture pixel of the figure.
         const auto click = [&](QPoint picture) {
             const QPointF at =
-                (QPointF(figure.topLeft()) + QPointF(picture - QPoint(1, 1)) * factor) / scale;
+                (QPointF(figure.topLeft()) + QPointF(picture - QPoint(shift, shift)) * factor) /
+                scale;
             QProcess::execute("/bin/sh", {"-c", QString("%1 %2 %3 %4")
                                                     .arg(qEnvironmentVariable("LUMIVAST_CLICK"))
                                                     .arg(qRound(at.x()))
@@ -745,7 +758,11 @@ private slots:
         const int shownBefore = program.viewable().size();
         const QPoint clicked = click({30, 80});
         QTRY_COMPARE_WITH_TIMEOUT(program.viewable().size(), shownBefore + 1, 3000);
-        const QRect menu = program.viewable().first().geometry;
+        // X coordinates are the compositor's logical ones, LUMIVAST_X_SCALE times.
+        const auto logical = [&](const QRect& x) {
+            return QRectF(QPointF(x.topLeft()) / xScale, QSizeF(x.size()) / xScale).toRect();
+        };
+        const QRect menu = logical(program.viewable().first().geometry);
         QVERIFY2(menu.contains(clicked) && output.contains(menu),
                  qPrintable(QString::asprintf("menu at %d,%d, click at %d,%d", menu.x(), menu.y(),
                                               clicked.x(), clicked.y())));
@@ -758,7 +775,7 @@ private slots:
         // (Read again while the compositor places it.)
         QRect box;
         const auto figureBeneath = [&] {
-            box = program.waitFor("Lumivast").geometry;
+            box = logical(program.waitFor("Lumivast").geometry);
             const QRect shown =
                 QRectF(QPointF(box.topLeft()) * scale, QSizeF(box.size()) * scale).toAlignedRect();
             return !output.contains(box.center()) || !findFigure(Screen(shown & figure)).isEmpty();

@@ -158,12 +158,11 @@ void LayerShellBackend::Show(const QImage* content, const QRegion& mask) {
 }
 
 QRegion LayerShellBackend::CoveredByOwnWindows() const {
-    const QPoint origin = surface_->Origin();
     QRegion covered;
     for (const QWidget* other : QApplication::topLevelWidgets())
         if (other != window_ && other->isVisible() &&
             !other->testAttribute(Qt::WA_DontShowOnScreen))
-            covered += other->frameGeometry().translated(-origin);
+            covered += surface_->FromToolkit(other->frameGeometry());
     return covered & QRect(QPoint(), placed_.logical);
 }
 

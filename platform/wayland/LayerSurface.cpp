@@ -144,25 +144,40 @@ void LayerSurface::Destroy() {
         emit Gone();
 }
 
-QPoint LayerSurface::ToToolkit(QPointF onSurface) const {
+std::optional<QPointF> LayerSurface::Mapping(double& ratio) const {
     // XWayland's X coordinates are the compositor's logical ones, unless X programs scale
-    // themselves there (KWin's Xwayland scale): then the X screen is larger by that scale.
+    // themselves there (KWin's Xwayland scale): then the X screen is larger by that scale, and
+    // the toolkit's coordinates are X pixels over its own device pixel ratio.
     const QRect virtualScreen = window_->screen()->virtualGeometry();
     const QRect desktop = connection_.Screens().Desktop();
     const Outputs::Output* output = connection_.Screens().Find(output_);
-    if (!placement_.margin || !output || output->logical.isEmpty() || desktop.isEmpty()) {
-        // Not yet known: the middle of the toolkit's screen, where the compositor centres it.
-        const QRect screen = window_->screen()->geometry();
-        const QSize size = placement_.logical.isEmpty() ? window_->size() : placement_.logical;
-        return screen.topLeft() +
-               (QPoint(screen.width(), screen.height()) - QPoint(size.width(), size.height())) / 2 +
-               onSurface.toPoint();
-    }
-    double ratio = double(virtualScreen.width()) / desktop.width();
+    ratio = 1;
+    if (!placement_.margin || !output || output->logical.isEmpty() || desktop.isEmpty())
+        return std::nullopt;
+    ratio = double(virtualScreen.width()) / desktop.width();
     if (std::abs(ratio - 1) < 0.005)
         ratio = 1;
-    const QPointF logical = QPointF(output->logical.topLeft() + *placement_.margin) + onSurface;
-    return virtualScreen.topLeft() + ((logical - desktop.topLeft()) * ratio).toPoint();
+    const QPoint logical = output->logical.topLeft() + *placement_.margin - desktop.topLeft();
+    return QPointF(virtualScreen.topLeft()) + QPointF(logical) * ratio;
+}
+
+QPoint LayerSurface::ToToolkit(QPointF onSurface) const {
+    double ratio;
+    if (const std::optional<QPointF> origin = Mapping(ratio))
+        return (*origin + onSurface * ratio).toPoint();
+    // Not yet known: the middle of the toolkit's screen, where the compositor centres it.
+    const QRect screen = window_->screen()->geometry();
+    const QSize size = placement_.logical.isEmpty() ? window_->size() : placement_.logical;
+    return screen.topLeft() +
+           (QPoint(screen.width(), screen.height()) - QPoint(size.width(), size.height())) / 2 +
+           onSurface.toPoint();
+}
+
+QRect LayerSurface::FromToolkit(const QRect& toolkit) const {
+    double ratio;
+    const QPointF origin = Mapping(ratio).value_or(QPointF(Origin()));
+    return QRectF((QPointF(toolkit.topLeft()) - origin) / ratio, QSizeF(toolkit.size()) / ratio)
+        .toAlignedRect();
 }
 
 QPoint LayerSurface::Origin() const {

@@ -6,6 +6,7 @@
 #include <QPoint>
 #include <QSize>
 #include <cstdint>
+#include <optional>
 
 struct wl_buffer;
 struct wl_callback;
@@ -49,6 +50,8 @@ public:
     // itself, off the screen, may stand anywhere), and a point of it there.
     QPoint Origin() const;
     QPoint ToToolkit(QPointF logical) const;
+    // A rectangle of the toolkit's coordinates on the surface, in its logical pixels.
+    QRect FromToolkit(const QRect& toolkit) const;
     // Shows `buffer` with `region` as the part that takes the mouse, as soon as the compositor
     // is ready for it; the surface destroys `region` once it is sent where `ownsRegion`.
     void ShowNext(wl_buffer* buffer, wl_region* region, bool ownsRegion);
@@ -72,6 +75,9 @@ private:
     // Commits the content waiting to be shown, when the compositor is ready for one.
     void Commit();
     void DropWaiting();
+    // Toolkit coordinates per logical pixel, and the surface's place in the toolkit's
+    // coordinates of a logical pixel (null where its output is not known).
+    std::optional<QPointF> Mapping(double& ratio) const;
 
     Connection& connection_;
     BufferPool& pool_;
