@@ -755,14 +755,21 @@ private slots:
         };
         click(hole.center());
         QTRY_COMPARE_WITH_TIMEOUT(native.clicks(), 1, 3000);
-        const int shownBefore = program.viewable().size();
+        const QList<x11::Window> before = program.viewable();
+        const int shownBefore = before.size();
         const QPoint clicked = click({30, 80});
         QTRY_COMPARE_WITH_TIMEOUT(program.viewable().size(), shownBefore + 1, 3000);
         // X coordinates are the compositor's logical ones, LUMIVAST_X_SCALE times.
         const auto logical = [&](const QRect& x) {
             return QRectF(QPointF(x.topLeft()) / xScale, QSizeF(x.size()) / xScale).toRect();
         };
-        const QRect menu = logical(program.viewable().first().geometry);
+        const QRect menu =
+            logical(program
+                        .waitFor([&](const x11::Window& w) {
+                            return std::none_of(before.cbegin(), before.cend(),
+                                                [&](const x11::Window& b) { return b.id == w.id; });
+                        })
+                        .geometry);
         QVERIFY2(menu.contains(clicked) && output.contains(menu),
                  qPrintable(QString::asprintf("menu at %d,%d, click at %d,%d", menu.x(), menu.y(),
                                               clicked.x(), clicked.y())));
