@@ -8,8 +8,9 @@
 #   --mutter        GNOME's mutter on Xvfb, --kwin KDE's KWin on Xvfb (tests/support/desktop
 #                   starts them as the tests do)
 #   --weston        weston, headless (pixman), with XWayland
-#   --sway          sway, headless (pixman), with XWayland (tests/support/desktop starts it):
-#                   lumivast on its layer-shell surface, and as "xwayland" its X way
+#   --sway          sway, headless (pixman), with XWayland (tests/support/desktop starts it),
+#                   its output at scale 1, then 2: lumivast on its layer-shell surface, as
+#                   "xwayland" its X way, and as "floor" layer_floor
 # A compositor's CPU counts on the X server's side.
 # Usage: bench/overlay.sh [--compositor|--picom|--mutter|--kwin|--weston|--sway] [RUNS] [SECONDS]
 #        (defaults 3 and 20)
@@ -38,8 +39,12 @@ fi
 if [ "$DESKTOP" = sway ]; then
     # As the tests start it; the programs run as this user, let into XWayland by the script.
     export LUMIVAST_BINARY="$ROOT/build/lumivast" LUMIVAST_WAYLAND_INPUT=/bin/true
-    exec "$ROOT/tests/support/desktop" sway sh -c "\"$ROOT/build/overlay_bench\" \
-        \"$ROOT/build/lumivast\" \$(pgrep -n Xwayland) ${1:-3} ${2:-20} \$(pgrep -n -x sway)"
+    for desktop in sway sway-2; do
+        echo "$desktop"
+        "$ROOT/tests/support/desktop" $desktop sh -c "\"$ROOT/build/overlay_bench\" \
+            \"$ROOT/build/lumivast\" \$(pgrep -n Xwayland) ${1:-3} ${2:-20} \$(pgrep -n -x sway)"
+    done
+    exit
 fi
 WORK="$(mktemp -d)"
 PIDS=()

@@ -11,7 +11,9 @@
 // figure is. BENCH_FIGURES=simple or intricate measures one set of figures only.
 // Where LUMIVAST_LAYER_SHELL is set (a Wayland compositor that offers layer-shell), lumivast
 // shows no X window (its map time is not measured), and beside it runs "xwayland", the same
-// build made to take its X way (LUMIVAST_KEY_WAY=alpha). The programs take turns run by run. Two
+// build made to take its X way (LUMIVAST_KEY_WAY=alpha), and as "floor" layer_floor, the layer
+// surface's way with nothing else in it, at the output's whole scale (LUMIVAST_OUTPUT_SCALE). The
+// programs take turns run by run. Two
 // sets of figures: simple outlines (a disc crossing the picture) and intricate ones (a rotating
 // star in a ring with orbiting dots: many runs a row, all changing every frame). Usage:
 // overlay_bench LUMIVAST_BINARY XSERVER_PID [RUNS] [SECONDS] [COMPOSITOR_PID[,PID...]]
@@ -264,7 +266,12 @@ int main(int argc, char* argv[]) {
                                      : qgetenv("OTHER_NAME").left(9);
     const QByteArray figures = qgetenv("BENCH_FIGURES");
     const bool layerShell = qEnvironmentVariableIsSet("LUMIVAST_LAYER_SHELL");
-    const QString floor = QCoreApplication::applicationDirPath() + QStringLiteral("/replay_floor");
+    const QString floor =
+        QCoreApplication::applicationDirPath() +
+        (layerShell ? QStringLiteral("/layer_floor") : QStringLiteral("/replay_floor"));
+    const QStringList floorScale =
+        layerShell ? QStringList{"--scale", qEnvironmentVariable("LUMIVAST_OUTPUT_SCALE", "1")}
+                   : QStringList();
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(c)) {
         std::fprintf(stderr, "no X server\n");
@@ -298,7 +305,7 @@ int main(int argc, char* argv[]) {
             std::vector<Contender> contenders = {
                 {"lumivast", lumivast, {}},
                 {"gifview", QStringLiteral("gifview"), {"-a", gif}},
-                {"floor", floor, {gif}}};
+                {"floor", floor, floorScale + QStringList{gif}}};
             // Where the compositor routes the pointer itself, the X server cannot move it.
             if (!layerShell) {
                 contenders.push_back({"lum/over", lumivast, {}});

@@ -9,6 +9,7 @@
 #include "platform/toolkit/Form.h"
 #include "platform/toolkit/ImageBox.h"
 #include "platform/toolkit/MessageBox.h"
+#include "platform/wayland/Placement.h"
 
 #include <QApplication>
 #include <QDir>
@@ -269,6 +270,34 @@ private slots:
         CurrentFolder folder;
         QVERIFY(fixtures::WriteBytes("p.gif", file));
         QCOMPARE(PictureDecoder("p.gif").Problem(), problem);
+    }
+
+    // The figure on an output of each scale people choose: picture pixels in whole blocks by
+    // the program's rule, a buffer the compositor copies (its logical size at the scale is
+    // the buffer's size), holding the whole picture, centred on the output on a device pixel.
+    void placementOnScaledOutputs_data() {
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<int>("factor");
+        for (const auto& [scale, factor] :
+             {std::pair{1.0, 1}, {1.25, 1}, {1.5, 1}, {1.75, 2}, {2.0, 2}, {2.5, 2}, {3.0, 3}})
+            QTest::addRow("%g", scale) << scale << factor;
+    }
+    void placementOnScaledOutputs() {
+        QFETCH(double, scale);
+        QFETCH(int, factor);
+        const QRect output(1280, 0, 1280, 1024);
+        const QSize picture(239, 157);
+        const platform::wayland::Placement p = platform::wayland::Place(picture, scale, output);
+        QCOMPARE(p.factor, factor);
+        const double drawnAt = p.viewport ? scale : p.bufferScale;
+        QCOMPARE(QSizeF(p.logical) * drawnAt, QSizeF(p.buffer));
+        QVERIFY(p.buffer.width() >= picture.width() * factor &&
+                p.buffer.height() >= picture.height() * factor);
+        QVERIFY(p.margin);
+        const QPointF centre =
+            QPointF(*p.margin) + QPointF(p.logical.width(), p.logical.height()) / 2;
+        QVERIFY((centre - QPointF(640, 512)).manhattanLength() <= 4);
+        QCOMPARE(QPointF(*p.margin) * scale, QPointF((QPointF(*p.margin) * scale).toPoint()));
     }
 
     void messageBoxIsModalAboveAllWithStopIconOneButtonAndTitle() {

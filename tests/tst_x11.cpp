@@ -798,6 +798,11 @@ private slots:
                                 .toAlignedRect();
         QCOMPARE(expectBlocks(Screen({}), frame), QString());
 
+        // The user changes the output's scale: the still picture follows.
+        if (const QString rescale = qEnvironmentVariable("LUMIVAST_RESCALE"); !rescale.isEmpty()) {
+            QCOMPARE(QProcess::execute("/bin/sh", {"-c", rescale}), 0);
+            QTRY_COMPARE_WITH_TIMEOUT(findFigure(Screen({})).size(), QSize(Width, Height), 1000);
+        }
         // The output taken away: the still picture on the other one.
         const QString takeAway = qEnvironmentVariable("LUMIVAST_OUTPUT_OFF");
         if (takeAway.isEmpty())

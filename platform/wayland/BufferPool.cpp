@@ -92,19 +92,27 @@ void BufferPool::SurfaceGone() {
 
 void DrawInto(const Buffer& buffer, QSize size, const QImage& picture, int factor) {
     const int stride = Stride(size.width());
-    const int width = std::min(picture.width() * factor, size.width());
-    const int height = std::min(picture.height() * factor, size.height());
-    for (int y = 0; y < height; y += factor) {
-        auto* row = reinterpret_cast<quint32*>(buffer.memory + std::size_t(y) * stride);
-        const auto* from = reinterpret_cast<const quint32*>(picture.constScanLine(y / factor));
-        if (factor == 1)
-            std::memcpy(row, from, std::size_t(width) * 4);
-        else
-            for (int x = 0; x < width; ++x)
-                row[x] = from[x / factor];
-        std::memset(row + width, 0, std::size_t(size.width() - width) * 4);
-        for (int copy = 1; copy < factor && y + copy < height; ++copy)
-            std::memcpy(buffer.memory + std::size_t(y + copy) * stride, row, std::size_t(stride));
+    const int columns = std::min(picture.width(), size.width() / factor);
+    const int rows = std::min(picture.height(), size.height() / factor);
+    const int width = columns * factor, height = rows * factor;
+    // Row by row of the picture, each pixel written `factor` times (a whole frame at 200 % goes
+    // out this way each time where it is kept compact: no division per pixel).
+    for (int y = 0; y < rows; ++y) {
+        uchar* first = buffer.memory + std::size_t(y) * factor * stride;
+        auto* out = reinterpret_cast<quint32*>(first);
+        const auto* from = reinterpret_cast<const quint32*>(picture.constScanLine(y));
+        if (factor == 1) {
+            std::memcpy(out, from, std::size_t(width) * 4);
+        } else if (factor == 2) {
+            for (int x = 0; x < columns; ++x)
+                out[2 * x] = out[2 * x + 1] = from[x];
+        } else {
+            for (int x = 0; x < columns; ++x)
+                std::fill_n(out + std::size_t(x) * factor, factor, from[x]);
+        }
+        std::memset(out + width, 0, std::size_t(size.width() - width) * 4);
+        for (int copy = 1; copy < factor; ++copy)
+            std::memcpy(first + std::size_t(copy) * stride, first, std::size_t(stride));
     }
     std::memset(buffer.memory + std::size_t(height) * stride, 0,
                 std::size_t(size.height() - height) * stride);

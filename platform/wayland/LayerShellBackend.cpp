@@ -189,9 +189,11 @@ void LayerShellBackend::PutOnScreen() {
     if (isKept && kept->buffer) {
         std::memcpy(free->memory, kept->memory, free->bytes);
     } else if (isKept) {
-        QImage picture(placed_.picture, QImage::Format_ARGB32_Premultiplied);
-        ExpandFrame(kept->compact, picture.bits(), picture.bytesPerLine());
-        DrawInto(*free, size, picture, placed_.factor);
+        // Expanded into one image for every frame: a new one each time costs a fresh mapping.
+        if (expanded_.size() != placed_.picture)
+            expanded_ = QImage(placed_.picture, QImage::Format_ARGB32_Premultiplied);
+        ExpandFrame(kept->compact, expanded_.bits(), expanded_.bytesPerLine());
+        DrawInto(*free, size, expanded_, placed_.factor);
     } else {
         DrawInto(*free, size, shownContent_, placed_.factor);
     }

@@ -72,6 +72,8 @@ private:
     // The content shown last: kept under a stamp, or shown once.
     std::optional<std::size_t> shownStamp_;
     QImage shownContent_;
+    // A compact content expanded, on its way into a lent buffer.
+    QImage expanded_;
     QRegion shownMask_;
     QRegion lastCovered_;
     bool coverChecked_ = false;

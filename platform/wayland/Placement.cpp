@@ -38,7 +38,13 @@ Placement Place(QSize picture, double scale, const QRect& output) {
         placement.logical = device / placement.bufferScale;
     } else {
         placement.viewport = true;
-        const auto logical = [&](int pixels) { return int(std::ceil(pixels / placement.scale)); };
+        // A logical size the compositor draws at whole device pixels (even ones at 1.5).
+        const auto logical = [&](int pixels) {
+            int size = int(std::ceil(pixels / placement.scale));
+            for (int more = 0; more < 16 && !IsWhole(size * placement.scale); ++more)
+                ++size;
+            return size;
+        };
         placement.logical = QSize(logical(device.width()), logical(device.height()));
         // What the compositor draws the surface at, in device pixels: the buffer's size, so
         // that it copies rather than resamples.
