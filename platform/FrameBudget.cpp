@@ -24,8 +24,9 @@ FrameBudget::Form FrameBudget::Keep(const QImage& frame, QImage& compact) {
         asIsUsed_ += bytes;
         return Form::AsIs;
     }
-    // A compact frame takes a byte a pixel at least: where that is too much, none is made.
-    if (compactUsed_ + bytes / 4 > compactBytes_)
+    // A compact frame takes a byte a pixel of its own at least (of the frame, which the holder
+    // may keep as is at a larger size): where that is too much, none is made.
+    if (compactUsed_ + qint64(frame.width()) * frame.height() > compactBytes_)
         return Form::Nowhere;
     compact = CompactFrame(frame);
     if (compactUsed_ + compact.sizeInBytes() > compactBytes_) {

@@ -23,8 +23,10 @@ public:
     FrameBudget(qint64 asIsBytes, qint64 compactBytes, int reservedFrames = 0);
 
     enum class Form { AsIs, Compact, Nowhere };
-    // Whether frames of `size` start the count anew (the first ones, and each change of
-    // size): the holder forgets what it kept.
+    // Whether frames kept as they are at `size` start the count anew (the first ones, and each
+    // change of size): the holder forgets what it kept. A holder may keep them at a larger
+    // size than the frames it is given (a Wayland buffer at twice the pixels): as they are they
+    // count at `size`, compact at their own.
     bool Resized(QSize size);
     // Counts `frame` (of the size last given) as kept, and says how; `compact` receives its
     // compact form.

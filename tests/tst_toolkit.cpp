@@ -2,6 +2,7 @@
 // picture holder and the frames of pictures, the message box and fonts.
 #include "support/Fixtures.h"
 
+#include "platform/FrameBudget.h"
 #include "platform/PictureDecoder.h"
 #include "platform/toolkit/Errors.h"
 #include "platform/toolkit/FileListBox.h"
@@ -270,6 +271,21 @@ private slots:
         CurrentFolder folder;
         QVERIFY(fixtures::WriteBytes("p.gif", file));
         QCOMPARE(PictureDecoder("p.gif").Problem(), problem);
+    }
+
+    // Frames kept as they are at twice their pixels (a Wayland buffer at 200 %) count their
+    // bytes there, and compact at their own size: beyond four at 200 × 200, ten compact ones
+    // of 100 × 100.
+    void framesKeptLargerCountAtEachSize() {
+        platform::FrameBudget budget(4 * 200 * 200 * 4, 10 * 100 * 100 + 1000);
+        QVERIFY(budget.Resized({200, 200}));
+        QImage frame(100, 100, QImage::Format_RGB32), compact;
+        frame.fill(Qt::red);
+        QList<platform::FrameBudget::Form> forms;
+        for (int i = 0; i < 16; ++i)
+            forms << budget.Keep(frame, compact);
+        QCOMPARE(forms.count(platform::FrameBudget::Form::AsIs), 4);
+        QCOMPARE(forms.count(platform::FrameBudget::Form::Compact), 10);
     }
 
     // The figure on an output of each scale people choose: picture pixels in whole blocks by
