@@ -1,6 +1,7 @@
 #include "InputShape.h"
 
 #include "Connection.h"
+#include "FrameShown.h"
 #include "PointerWatch.h"
 #include "ServerReplay.h"
 #include "X11Backend.h"
@@ -19,7 +20,7 @@ constexpr int NearMargin = 48;
 // How long the shape a pixel short stays, for the desktop to have read it (GNOME Shell reads
 // shapes between its frames).
 constexpr int ShortShapeMs = 30;
-constexpr int Renewals = 2;
+constexpr int Renewals = 3;
 
 } // namespace
 
@@ -43,9 +44,13 @@ InputShape::InputShape(QWidget* window, X11Backend& backend)
         if (QWindow* native = window_->windowHandle())
             SetInputShape(native, lastMask_);
         // Once more, for a desktop too busy to have shown the frame yet.
-        if (++renewals_ < Renewals)
+        if (++renewals_ < Renewals && shown_)
+            shown_->Ask(xcb_window_t(window_->winId()));
+        else if (renewals_ < Renewals)
             renewal_.start(ShortShapeMs);
     });
+    if (!watch_ && (shown_ = FrameShown::Connect()))
+        connect(shown_.get(), &FrameShown::Shown, &renewal_, [this] { renewal_.start(0); });
     if (watch_) {
         connect(watch_.get(), &PointerWatch::Moved, this, &InputShape::PointerMoved);
         // The window may come up under a pointer that rests.
@@ -97,7 +102,9 @@ void InputShape::Renew(const QRegion& mask) {
     const bool same = !watch_ && mask == lastMask_;
     lastMask_ = mask;
     renewals_ = 0;
-    if (same)
+    if (same && shown_)
+        shown_->Ask(xcb_window_t(window_->winId()));
+    else if (same)
         renewal_.start(0);
 }
 

@@ -11,6 +11,7 @@ class QWidget;
 
 namespace platform::x11 {
 
+class FrameShown;
 class PointerWatch;
 class ServerReplay;
 class X11Backend;
@@ -47,8 +48,9 @@ private:
     // GNOME 43 gives an XWayland window's whole rectangle the mouse again whenever XWayland
     // commits a frame of it, and reads the X input shape anew only when that differs from
     // the one it read before: a figure whose outline stays from frame to frame would take
-    // every click on its key after the first frame. After such a frame the shape is told
-    // once a pixel short, and a moment later whole.
+    // every click on its key after the first frame. After such a frame has reached the
+    // screen (FrameShown; else at once) the shape is told once a pixel short, and a moment
+    // later whole.
     void Renew(const QRegion& mask);
     // The window moving under a pointer that rests counts as the pointer moving.
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -56,6 +58,7 @@ private:
     QWidget* window_;
     X11Backend& backend_;
     std::unique_ptr<PointerWatch> watch_;
+    std::unique_ptr<FrameShown> shown_;
     bool near_ = false;
     // Whether the window has a shape of this way's yet, and whether it is the figure on show.
     bool shaped_ = false;
