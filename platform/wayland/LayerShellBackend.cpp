@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <cstring>
@@ -53,6 +54,17 @@ LayerShellBackend::LayerShellBackend(QWidget* window, std::unique_ptr<Connection
     connect(surface_.get(), &LayerSurface::TakenAway, this, &LayerShellBackend::Recreate,
             Qt::QueuedConnection);
     qApp->installEventFilter(this);
+    // The toolkit hears of a new size of the X screen a while after the compositor tells of
+    // its outputs: the program's windows are cut out anew by the size it has then.
+    const auto follow = [this](QScreen* screen) {
+        connect(screen, &QScreen::virtualGeometryChanged, this, [this] {
+            if (surface_->Surface())
+                PutOnScreen();
+        });
+    };
+    for (QScreen* screen : QGuiApplication::screens())
+        follow(screen);
+    connect(qApp, &QGuiApplication::screenAdded, this, follow);
 }
 
 LayerShellBackend::~LayerShellBackend() {
