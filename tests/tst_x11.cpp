@@ -38,6 +38,16 @@ void StartAsTheDesktopsUser(QProcess& process, const QStringList& program) {
     process.start(command.takeFirst(), command);
 }
 
+// The pointer moved to `at` by the Wayland compositor itself (LUMIVAST_CLICK), and with "click"
+// clicked there ("here": where it rests).
+void ThroughTheCompositor(QPoint at, const QString& how = "click") {
+    QProcess::execute("/bin/sh", {"-c", QString("%1 %2 %3 %4")
+                                            .arg(qEnvironmentVariable("LUMIVAST_CLICK"))
+                                            .arg(at.x())
+                                            .arg(at.y())
+                                            .arg(how)});
+}
+
 // A native Wayland window beneath the figure, as large as most of the screen, that notes the
 // presses and keys that reach it.
 struct NativeWindowBeneath {
@@ -429,11 +439,7 @@ private slots:
             if (compositorClick.isEmpty())
                 click.isEmpty() ? display_.movePointer(onScreen) : display_.click(onScreen);
             else
-                QProcess::execute("/bin/sh", {"-c", QString("%1 %2 %3 %4")
-                                                        .arg(compositorClick)
-                                                        .arg(onScreen.x())
-                                                        .arg(onScreen.y())
-                                                        .arg(click)});
+                ThroughTheCompositor(onScreen, click);
         };
         const auto clickAt = [&](QPoint at) { pointerAt(at, "click"); };
         const auto clicksBeneath = [&] {
@@ -633,12 +639,7 @@ private slots:
         NativeWindowBeneath native;
         QTest::qWait(1000);
         Program program(folder.path());
-        const auto click = [](QPoint at) {
-            QProcess::execute("/bin/sh", {"-c", QString("%1 %2 %3 click")
-                                                    .arg(qEnvironmentVariable("LUMIVAST_CLICK"))
-                                                    .arg(at.x())
-                                                    .arg(at.y())});
-        };
+        const auto click = [](QPoint at) { ThroughTheCompositor(at); };
         // Centred on the screen of 1280 × 1024: the ring around 640, 512.
         const auto onRing = [&] {
             const QRgb shown = Screen({640, 462, 1, 1}).pixel(0, 0);
@@ -749,11 +750,7 @@ private slots:
             const QPointF at =
                 (QPointF(figure.topLeft()) + QPointF(picture - QPoint(shift, shift)) * factor) /
                 scale;
-            QProcess::execute("/bin/sh", {"-c", QString("%1 %2 %3 %4")
-                                                    .arg(qEnvironmentVariable("LUMIVAST_CLICK"))
-                                                    .arg(qRound(at.x()))
-                                                    .arg(qRound(at.y()))
-                                                    .arg("click")});
+            ThroughTheCompositor(at.toPoint());
             return at.toPoint();
         };
         click(hole.center());

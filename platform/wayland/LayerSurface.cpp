@@ -175,13 +175,9 @@ QPoint LayerSurface::ToToolkit(QPointF onSurface) const {
 
 QRect LayerSurface::FromToolkit(const QRect& toolkit) const {
     double ratio;
-    const QPointF origin = Mapping(ratio).value_or(QPointF(Origin()));
+    const QPointF origin = Mapping(ratio).value_or(QPointF(ToToolkit({0, 0})));
     return QRectF((QPointF(toolkit.topLeft()) - origin) / ratio, QSizeF(toolkit.size()) / ratio)
         .toAlignedRect();
-}
-
-QPoint LayerSurface::Origin() const {
-    return ToToolkit({0, 0});
 }
 
 void LayerSurface::DropWaiting() {

@@ -46,9 +46,8 @@ public:
     // compositor prefers for it where it says (fractional-scale; else 0).
     wl_output* Output() const { return output_; }
     double PreferredScale() const { return preferredScale_; }
-    // Where the surface stands on the screen, in the toolkit's coordinates (the window
-    // itself, off the screen, may stand anywhere), and a point of it there.
-    QPoint Origin() const;
+    // A point of the surface (its logical pixels) where it stands on the screen, in the
+    // toolkit's coordinates (the window itself, off the screen, may stand anywhere).
     QPoint ToToolkit(QPointF logical) const;
     // A rectangle of the toolkit's coordinates on the surface, in its logical pixels.
     QRect FromToolkit(const QRect& toolkit) const;

@@ -60,15 +60,7 @@ Placement Place(QSize picture, double scale, const QRect& output) {
     return placement;
 }
 
-QRect Placement::ToLogical(const QRect& picture) const {
-    const double ratio = factor / scale;
-    const auto edge = [&](int pixels) { return int(std::lround(pixels * ratio)); };
-    return QRect(QPoint(edge(picture.left()), edge(picture.top())),
-                 QPoint(edge(picture.right() + 1) - 1, edge(picture.bottom() + 1) - 1));
-}
-
 QRegion Placement::ToLogical(const QRegion& picture) const {
-    // Each rectangle's edges to the nearest logical pixel, as ToLogical of a rectangle.
     return factor == scale ? picture
                            : QTransform::fromScale(factor / scale, factor / scale).map(picture);
 }

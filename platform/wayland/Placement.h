@@ -30,9 +30,8 @@ struct Placement {
     std::optional<QPoint> margin;
 
     bool operator==(const Placement&) const = default;
-    // Picture pixels to the surface's logical ones, a rectangle's edges to the nearest logical
-    // edge, and back.
-    QRect ToLogical(const QRect& picture) const;
+    // Picture pixels to the surface's logical ones, each rectangle's edges to the nearest
+    // logical edge, and back.
     QRegion ToLogical(const QRegion& picture) const;
     QPointF ToPicture(QPointF logical) const;
     // Logical to device pixels of the buffer, taking in every device pixel that `logical`
