@@ -145,6 +145,9 @@ PictureDecoder::PictureDecoder(const QString& path)
         problem_ = QStringLiteral("empty picture");
     else if (!OpenGif())
         problem_ = QStringLiteral("cannot read GIF");
+    else
+        notes_ =
+            std::size_t(std::clamp<qint64>(NotedBytes / (4 * pixels), 0, qint64(noted_.size())));
 }
 
 PictureDecoder::~PictureDecoder() {
@@ -168,11 +171,11 @@ void PictureDecoder::ReadStill() {
         problem_ = picture.isNull() ? reader.errorString() : QStringLiteral("picture too large");
         return;
     }
-    picture_ = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    now_.picture = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     layout_.complete = true;
-    layout_.screen = picture_.size();
+    layout_.screen = now_.picture.size();
     layout_.frames = 1;
-    layout_.framePixels = qint64(picture_.width()) * picture_.height();
+    layout_.framePixels = qint64(now_.picture.width()) * now_.picture.height();
 }
 
 bool PictureDecoder::OpenGif() {
@@ -181,14 +184,11 @@ bool PictureDecoder::OpenGif() {
     gif_ = DGifOpen(&file_, ReadFromDevice, &error);
     if (!gif_)
         return false;
-    picture_ = QImage(layout_.screen, QImage::Format_ARGB32_Premultiplied);
-    if (picture_.isNull())
+    now_ = Composed();
+    now_.picture = QImage(layout_.screen, QImage::Format_ARGB32_Premultiplied);
+    if (now_.picture.isNull())
         return false;
-    picture_.fill(Qt::transparent);
-    covered_ = QImage();
-    shownArea_ = QRect();
-    shownDisposal_ = 0;
-    frameNumber_ = -1;
+    now_.picture.fill(Qt::transparent);
     return true;
 }
 
@@ -202,7 +202,7 @@ void PictureDecoder::CloseGif() {
 
 void PictureDecoder::Rewind() {
     if (still_) {
-        frameNumber_ = -1;
+        now_.frameNumber = -1;
         return;
     }
     CloseGif();
@@ -210,14 +210,47 @@ void PictureDecoder::Rewind() {
         OpenGif();
 }
 
+bool PictureDecoder::SeekTo(int wanted) {
+    Noted* nearest = nullptr;
+    for (std::size_t i = 0; i < notes_; ++i) {
+        Noted& noted = noted_[i];
+        const int at = noted.composed.frameNumber;
+        if (at >= 0 && at <= wanted && (!nearest || at > nearest->composed.frameNumber))
+            nearest = &noted;
+    }
+    const int here = now_.frameNumber <= wanted ? now_.frameNumber : -1;
+    if (nearest && gif_ && nearest->composed.frameNumber > here) {
+        // Between two blocks giflib reads nothing ahead: the file's place is all of its state
+        // that the next frame needs.
+        file_.seek(nearest->position);
+        now_ = nearest->composed;
+        nearest->used = ++uses_;
+    } else if (now_.frameNumber > wanted) {
+        Rewind();
+    }
+    const bool jumps = now_.frameNumber < wanted - 1;
+    while (now_.frameNumber < wanted - 1 && Next()) {
+    }
+    if (jumps && gif_ && notes_ > 0 && now_.frameNumber == wanted - 1) {
+        Noted* oldest = &noted_[0];
+        for (std::size_t i = 1; i < notes_; ++i)
+            if (noted_[i].used < oldest->used)
+                oldest = &noted_[i];
+        *oldest = {now_, file_.pos(), ++uses_};
+    }
+    while (now_.frameNumber < wanted && Next()) {
+    }
+    return now_.frameNumber == wanted;
+}
+
 bool PictureDecoder::Next() {
     if (still_) {
-        if (frameNumber_ >= 0 || picture_.isNull())
+        if (now_.frameNumber >= 0 || now_.picture.isNull())
             return false;
-        frameNumber_ = 0;
+        now_.frameNumber = 0;
         return true;
     }
-    if (!gif_ || frameNumber_ + 1 >= layout_.frames)
+    if (!gif_ || now_.frameNumber + 1 >= layout_.frames)
         return false;
     Extensions seen;
     for (;;) {
@@ -231,48 +264,52 @@ bool PictureDecoder::Next() {
         }
         if (record != IMAGE_DESC_RECORD_TYPE || DGifGetImageDesc(gif_) == GIF_ERROR)
             return false;
+        // The library notes every descriptor it reads, for ever while the file stays open.
+        GifFreeSavedImages(gif_);
+        gif_->ImageCount = 0;
         DisposeOfShownFrame();
         if (!DrawFrame(seen.control))
             return false;
-        ++frameNumber_;
-        delayMs_ = seen.control.DelayTime <= 1 ? 100 : seen.control.DelayTime * 10;
+        ++now_.frameNumber;
+        now_.delayMs = seen.control.DelayTime <= 1 ? 100 : seen.control.DelayTime * 10;
         return true;
     }
 }
 
 bool PictureDecoder::RestoresPrevious() const {
-    return shownDisposal_ == DISPOSE_PREVIOUS || shownDisposal_ == 4;
+    return now_.shownDisposal == DISPOSE_PREVIOUS || now_.shownDisposal == 4;
 }
 
 void PictureDecoder::DisposeOfShownFrame() {
-    if (shownArea_.isEmpty() || (shownDisposal_ != DISPOSE_BACKGROUND && !RestoresPrevious()))
+    if (now_.shownArea.isEmpty() ||
+        (now_.shownDisposal != DISPOSE_BACKGROUND && !RestoresPrevious()))
         return;
-    QPainter painter(&picture_);
+    QPainter painter(&now_.picture);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    if (shownDisposal_ == DISPOSE_BACKGROUND)
-        painter.fillRect(shownArea_, Qt::transparent);
+    if (now_.shownDisposal == DISPOSE_BACKGROUND)
+        painter.fillRect(now_.shownArea, Qt::transparent);
     else
-        painter.drawImage(shownArea_.topLeft(), covered_);
+        painter.drawImage(now_.shownArea.topLeft(), now_.covered);
 }
 
 bool PictureDecoder::DrawFrame(const GraphicsControlBlock& control) {
     const GifImageDesc& frame = gif_->Image;
     const int transparentIndex = control.TransparentColor;
-    shownDisposal_ = control.DisposalMode;
-    shownArea_ = QRect(frame.Left, frame.Top, frame.Width, frame.Height) & picture_.rect();
-    covered_ = RestoresPrevious() ? picture_.copy(shownArea_) : QImage();
+    now_.shownDisposal = control.DisposalMode;
+    now_.shownArea = QRect(frame.Left, frame.Top, frame.Width, frame.Height) & now_.picture.rect();
+    now_.covered = RestoresPrevious() ? now_.picture.copy(now_.shownArea) : QImage();
     if (frame.Width == 0 || frame.Height == 0)
         return SkipImageData(gif_);
 
     QRgb colours[256];
     ColourTable(frame.ColorMap ? frame.ColorMap : gif_->SColorMap, colours);
-    const int columns = std::max(0, std::min(frame.Width, picture_.width() - frame.Left));
+    const int columns = std::max(0, std::min(frame.Width, now_.picture.width() - frame.Left));
     std::vector<GifPixelType> line(std::size_t(frame.Width));
     const auto drawRow = [&](int y) {
         if (DGifGetLine(gif_, line.data(), frame.Width) == GIF_ERROR)
             return false;
-        if (columns > 0 && frame.Top + y < picture_.height()) {
-            auto* out = reinterpret_cast<QRgb*>(picture_.scanLine(frame.Top + y)) + frame.Left;
+        if (columns > 0 && frame.Top + y < now_.picture.height()) {
+            auto* out = reinterpret_cast<QRgb*>(now_.picture.scanLine(frame.Top + y)) + frame.Left;
             if (transparentIndex < 0) {
                 for (int x = 0; x < columns; ++x)
                     out[x] = colours[line[x]];

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <array>
 
 struct GifFileType;
 struct GraphicsControlBlock;
@@ -64,11 +65,17 @@ public:
     bool Next();
     // Starts again before the first frame.
     void Rewind();
+    // Decodes on to frame `wanted` from the nearest composing before it: where the decoder
+    // stands, the start, or one noted on the way to an earlier call's frame where that frame
+    // was not the next one (the frame before it). An animation whose frames are asked for
+    // only from some frame on, again each play, is thus not decoded from its first frame each
+    // time. False where that frame cannot be reached.
+    bool SeekTo(int wanted);
     // The picture as the last frame decoded left it (premultiplied ARGB), its number (-1
     // before the first) and how long it stays.
-    const QImage& Frame() const { return picture_; }
-    int FrameNumber() const { return frameNumber_; }
-    int DelayMs() const { return delayMs_; }
+    const QImage& Frame() const { return now_.picture; }
+    int FrameNumber() const { return now_.frameNumber; }
+    int DelayMs() const { return now_.delayMs; }
 
 private:
     bool OpenGif();
@@ -85,13 +92,29 @@ private:
     GifLayout layout_;
     GifFileType* gif_ = nullptr;
     bool still_ = false;
-    QImage picture_;
-    // What the frame shown last covered, given back when it goes (disposal 3 and 4).
-    QImage covered_;
-    QRect shownArea_;
-    int shownDisposal_ = 0;
-    int frameNumber_ = -1;
-    int delayMs_ = 100;
+    // How the frames so far have left the picture.
+    struct Composed {
+        QImage picture;
+        // What the frame shown last covered, given back when it goes (disposal 3 and 4).
+        QImage covered;
+        QRect shownArea;
+        int shownDisposal = 0;
+        int frameNumber = -1;
+        int delayMs = 100;
+    };
+    Composed now_;
+    // Where SeekTo may start again (frame number -1 where none is noted), each with when it
+    // was last used; two at most, and only as many as 32 MiB of pictures hold.
+    static constexpr qint64 NotedBytes = 32 * 1024 * 1024;
+    struct Noted {
+        Composed composed;
+        // Where the file's next block begins.
+        qint64 position = -1;
+        int used = 0;
+    };
+    std::array<Noted, 2> noted_;
+    std::size_t notes_ = 0;
+    int uses_ = 0;
 };
 
 } // namespace platform

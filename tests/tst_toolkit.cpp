@@ -2,6 +2,7 @@
 // picture holder and the frames of pictures, the message box and fonts.
 #include "support/Fixtures.h"
 
+#include "platform/CompactFrame.h"
 #include "platform/FrameBudget.h"
 #include "platform/PictureDecoder.h"
 #include "platform/toolkit/Errors.h"
@@ -10,6 +11,7 @@
 #include "platform/toolkit/Form.h"
 #include "platform/toolkit/ImageBox.h"
 #include "platform/toolkit/MessageBox.h"
+#include "platform/wayland/BufferPool.h"
 #include "platform/wayland/Placement.h"
 
 #include <QApplication>
@@ -223,6 +225,15 @@ private slots:
         decoder.Rewind();
         QVERIFY(decoder.Next());
         QCOMPARE(shown(), frames.first());
+        // Each frame again after the last, twice: the second time from where the first jump
+        // back began.
+        const int last = int(frames.size()) - 1;
+        for (int wanted = 0; wanted <= last; ++wanted)
+            for (int time = 0; time < 2; ++time) {
+                QVERIFY(decoder.SeekTo(last) && decoder.SeekTo(wanted));
+                QCOMPARE(shown(), frames[wanted]);
+            }
+        QVERIFY(!decoder.SeekTo(last + 1));
     }
 
     // Pictures are measured from their blocks before anything is decoded: each limit at its
@@ -314,6 +325,32 @@ private slots:
             QPointF(*p.margin) + QPointF(p.logical.width(), p.logical.height()) / 2;
         QVERIFY((centre - QPointF(640, 512)).manhattanLength() <= 4);
         QCOMPARE(QPointF(*p.margin) * scale, QPointF((QPointF(*p.margin) * scale).toPoint()));
+        // Drawn into the buffer in blocks of the factor, kept compact or not, the rest of the
+        // buffer transparent.
+        QImage frame(picture, QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                frame.setPixel(x, y, qRgb(x % 7 * 30, y % 5 * 50, 9));
+        const QImage compact = platform::CompactFrame(frame);
+        QCOMPARE(compact.format(), QImage::Format_Indexed8);
+        for (const QImage& from : {frame, compact}) {
+            QImage drawn(p.buffer, QImage::Format_ARGB32_Premultiplied);
+            drawn.fill(Qt::white);
+            platform::wayland::Buffer buffer;
+            buffer.memory = drawn.bits();
+            platform::wayland::DrawInto(buffer, p.buffer, from, factor);
+            for (int y = 0; y < p.buffer.height(); ++y)
+                for (int x = 0; x < p.buffer.width(); ++x) {
+                    const QPoint at(x / factor, y / factor);
+                    const QRgb expected = frame.rect().contains(at) ? frame.pixel(at) : 0;
+                    if (drawn.pixel(x, y) != expected)
+                        QFAIL(qPrintable(
+                            QString("%1 at %2,%3")
+                                .arg(from.format() == QImage::Format_Indexed8 ? "compact" : "as is")
+                                .arg(x)
+                                .arg(y)));
+                }
+        }
     }
 
     void messageBoxIsModalAboveAllWithStopIconOneButtonAndTitle() {

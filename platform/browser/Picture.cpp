@@ -49,11 +49,7 @@ QImage Picture::CurrentFrame() const {
     }
     // Frames not kept are decoded again when they are looked at; nothing looks at them while
     // the window shows them from elsewhere.
-    const int wanted = static_cast<int>(current_);
-    if (decoder_->FrameNumber() > wanted)
-        decoder_->Rewind();
-    while (decoder_->FrameNumber() < wanted && decoder_->Next()) {
-    }
+    decoder_->SeekTo(static_cast<int>(current_));
     return decoder_->Frame();
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <sys/mman.h>
 #include <unistd.h>
+#include <vector>
 #include <wayland-client.h>
 
 namespace platform::wayland {
@@ -14,6 +15,20 @@ namespace {
 
 constexpr int Stride(int width) {
     return width * 4;
+}
+
+// Each of `columns` pixels `factor` times into `row`.
+template <typename Pixel> void Widen(quint32* row, int columns, int factor, Pixel pixel) {
+    if (factor == 1) {
+        for (int x = 0; x < columns; ++x)
+            row[x] = pixel(x);
+    } else if (factor == 2) {
+        for (int x = 0; x < columns; ++x)
+            row[2 * x] = row[2 * x + 1] = pixel(x);
+    } else {
+        for (int x = 0; x < columns; ++x)
+            std::fill_n(row + std::size_t(x) * factor, factor, pixel(x));
+    }
 }
 
 } // namespace
@@ -91,31 +106,31 @@ void BufferPool::SurfaceGone() {
 }
 
 void DrawInto(const Buffer& buffer, QSize size, const QImage& picture, int factor) {
-    const int stride = Stride(size.width());
     const int columns = std::min(picture.width(), size.width() / factor);
     const int rows = std::min(picture.height(), size.height() / factor);
     const int width = columns * factor, height = rows * factor;
-    // Row by row of the picture, each pixel written `factor` times (a whole frame at 200 % goes
-    // out this way each time where it is kept compact: no division per pixel).
+    const bool compact = picture.format() == QImage::Format_Indexed8;
+    const QList<QRgb> colours = compact ? picture.colorTable() : QList<QRgb>();
+    const QRgb* table = colours.constData();
+    // A compact frame is expanded a row at a time (at 200 % a whole frame goes out this way each
+    // time it shows): one row of the buffer is made where the caches hold it, then copied out
+    // `factor` times.
+    std::vector<quint32> row(std::size_t(size.width()), 0);
+    auto* out = reinterpret_cast<quint32*>(buffer.memory);
     for (int y = 0; y < rows; ++y) {
-        uchar* first = buffer.memory + std::size_t(y) * factor * stride;
-        auto* out = reinterpret_cast<quint32*>(first);
-        const auto* from = reinterpret_cast<const quint32*>(picture.constScanLine(y));
-        if (factor == 1) {
-            std::memcpy(out, from, std::size_t(width) * 4);
-        } else if (factor == 2) {
-            for (int x = 0; x < columns; ++x)
-                out[2 * x] = out[2 * x + 1] = from[x];
+        if (compact) {
+            const uchar* indexes = picture.constScanLine(y);
+            Widen(row.data(), columns, factor, [&](int x) { return table[indexes[x]]; });
         } else {
-            for (int x = 0; x < columns; ++x)
-                std::fill_n(out + std::size_t(x) * factor, factor, from[x]);
+            const auto* from = reinterpret_cast<const quint32*>(picture.constScanLine(y));
+            Widen(row.data(), columns, factor, [&](int x) { return from[x]; });
         }
-        std::memset(out + width, 0, std::size_t(size.width() - width) * 4);
-        for (int copy = 1; copy < factor; ++copy)
-            std::memcpy(first + std::size_t(copy) * stride, first, std::size_t(stride));
+        for (int copy = 0; copy < factor; ++copy, out += size.width())
+            std::copy(row.begin(), row.end(), out);
     }
-    std::memset(buffer.memory + std::size_t(height) * stride, 0,
-                std::size_t(size.height() - height) * stride);
+    std::fill_n(row.begin(), width, 0);
+    for (int y = height; y < size.height(); ++y, out += size.width())
+        std::copy(row.begin(), row.end(), out);
 }
 
 } // namespace platform::wayland

@@ -56,8 +56,9 @@ private:
     std::array<Buffer, 3> lent_;
 };
 
-// Draws `picture` (32-bit) into `buffer`'s memory of `size` pixels, each of its pixels a block
-// of `factor` × `factor`, from the top-left corner; the rest of the buffer transparent.
+// Draws `picture` (32-bit, or compact: CompactFrame) into `buffer`'s memory of `size` pixels,
+// each of its pixels a block of `factor` × `factor`, from the top-left corner; the rest of the
+// buffer transparent.
 void DrawInto(const Buffer& buffer, QSize size, const QImage& picture, int factor);
 
 } // namespace platform::wayland

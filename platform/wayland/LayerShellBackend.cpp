@@ -3,7 +3,6 @@
 #include "Connection.h"
 #include "LayerSurface.h"
 #include "PointerInput.h"
-#include "platform/CompactFrame.h"
 #include "platform/Logging.h"
 
 #include <QApplication>
@@ -14,6 +13,12 @@
 #include <cstring>
 
 namespace platform::wayland {
+
+namespace {
+
+constexpr qint64 MaxFigureRectangles = qint64(1) << 20;
+
+} // namespace
 
 std::unique_ptr<LayerShellBackend> LayerShellBackend::Connect(QWidget* window, QString& why) {
     // Only beside XWayland: the toolkit's own Wayland windows are the toolkit's business.
@@ -76,6 +81,7 @@ void LayerShellBackend::ForgetKept() {
     for (Buffer& buffer : kept_)
         pool_.Free(buffer);
     kept_.clear();
+    figureRectangles_ = 0;
     // A content waiting to be shown may be one of them.
     surface_->ShowNext(nullptr, nullptr, false);
 }
@@ -142,7 +148,11 @@ void LayerShellBackend::Keep(std::size_t stamp, const QImage& content, const QRe
     case FrameBudget::Form::Compact:
         break;
     case FrameBudget::Form::Nowhere:
-        return;
+        // A figure takes the compositor 16 bytes a rectangle: 16 MiB at most.
+        if (figureRectangles_ + mask.rectCount() > MaxFigureRectangles)
+            return;
+        figureRectangles_ += mask.rectCount();
+        break;
     }
     buffer.region = connection_->MakeRegion(placement.ToLogical(mask));
     buffer.mask = mask;
@@ -152,8 +162,14 @@ void LayerShellBackend::Keep(std::size_t stamp, const QImage& content, const QRe
 
 bool LayerShellBackend::Present(std::size_t stamp, const QRegion&) {
     const Placement& placement = Placing();
-    if (!kept_.contains(stamp) || !surface_->Ensure(placement))
+    const auto kept = kept_.constFind(stamp);
+    if (kept == kept_.constEnd() || !surface_->Ensure(placement))
         return false;
+    // Its pixels come with Show.
+    if (!kept->buffer && kept->compact.isNull()) {
+        askedFigure_ = stamp;
+        return false;
+    }
     shownStamp_ = stamp;
     shownContent_ = QImage();
     PutOnScreen();
@@ -166,6 +182,12 @@ void LayerShellBackend::Show(const QImage* content, const QRegion& mask) {
     shownStamp_.reset();
     shownContent_ = *content;
     shownMask_ = mask;
+    shownFigure_ = std::exchange(askedFigure_, std::nullopt);
+    if (shownFigure_) {
+        const auto kept = kept_.constFind(*shownFigure_);
+        if (kept == kept_.constEnd() || kept->mask != mask)
+            shownFigure_.reset();
+    }
     PutOnScreen();
 }
 
@@ -201,11 +223,7 @@ void LayerShellBackend::PutOnScreen() {
     if (isKept && kept->buffer) {
         std::memcpy(free->memory, kept->memory, free->bytes);
     } else if (isKept) {
-        // Expanded into one image for every frame: a new one each time costs a fresh mapping.
-        if (expanded_.size() != placed_.picture)
-            expanded_ = QImage(placed_.picture, QImage::Format_ARGB32_Premultiplied);
-        ExpandFrame(kept->compact, expanded_.bits(), expanded_.bytesPerLine());
-        DrawInto(*free, size, expanded_, placed_.factor);
+        DrawInto(*free, size, kept->compact, placed_.factor);
     } else {
         DrawInto(*free, size, shownContent_, placed_.factor);
     }
@@ -218,8 +236,11 @@ void LayerShellBackend::PutOnScreen() {
     }
     // A compositor adds a region's rectangles one by one, each time through all of it: a kept
     // content's region is made once.
+    const auto figure = shownFigure_ && !isKept ? kept_.constFind(*shownFigure_) : kept_.constEnd();
     if (isKept && covered.isEmpty())
         surface_->ShowNext(free->buffer, kept->region, false);
+    else if (figure != kept_.constEnd() && covered.isEmpty())
+        surface_->ShowNext(free->buffer, figure->region, false);
     else
         surface_->ShowNext(
             free->buffer,

@@ -22,7 +22,8 @@ class PointerInput;
 // never shows (the toolkit keeps it off the screen); its rendered contents go to the surface
 // (LayerSurface), the key's pixels transparent and its input region the figure. Contents seen
 // before are kept in shared memory buffers and attached again without a copy, within the
-// budget (FrameBudget); beyond it they are kept compact and copied out as they come. The
+// budget (FrameBudget); beyond it they are kept compact and copied out as they come, and
+// beyond that only their figures are kept, as input regions in the compositor. The
 // compositor draws every X window beneath layer surfaces: the surface leaves out the parts
 // that the program's own other windows cover (its menu, its messages), for the eye and for
 // the mouse, following them as they show, move and go. The surface follows its output's
@@ -72,8 +73,11 @@ private:
     // The content shown last: kept under a stamp, or shown once.
     std::optional<std::size_t> shownStamp_;
     QImage shownContent_;
-    // A compact content expanded, on its way into a lent buffer.
-    QImage expanded_;
+    // A content kept nowhere keeps its figure (a compositor builds a region rectangle by
+    // rectangle, each time through all of it): the one asked for last, and the one shown.
+    std::optional<std::size_t> askedFigure_;
+    std::optional<std::size_t> shownFigure_;
+    qint64 figureRectangles_ = 0;
     QRegion shownMask_;
     QRegion lastCovered_;
     bool coverChecked_ = false;
