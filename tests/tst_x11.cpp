@@ -654,15 +654,15 @@ private slots:
         // Beside the ring the clicks come through.
         click({433, 513});
         QTRY_COMPARE_WITH_TIMEOUT(native.clicks(), 1, 3000);
-        // (Without the shape told again after each frame none of them did; with it one in a
-        // few may still go nowhere on a busy machine: GNOME's reading of it races XWayland's
-        // next frame.)
+        // (Without the shape told anew at each frame none of them did. On a machine busier
+        // than the suite's, GNOME may still come to a change only after the next frame: one
+        // in a hundred went nowhere there.)
         int reached = 0;
         for (int i = 0; i < 8; ++i, QTest::qWait(250)) {
             click({640 + i, 512});
             reached += QTest::qWaitFor([&] { return native.clicks() == 2 + reached; }, 1500);
         }
-        QVERIFY2(reached >= 5, qPrintable(QString("%1 of 8 clicks").arg(reached)));
+        QVERIFY2(reached >= 7, qPrintable(QString("%1 of 8 clicks").arg(reached)));
         // The ring itself takes the click.
         const int shown = program.viewable().size();
         click({640, 462});

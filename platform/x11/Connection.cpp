@@ -55,7 +55,9 @@ std::vector<xcb_rectangle_t> Rectangles(const QRegion& region) {
     return rectangles;
 }
 
-void SetInputShape(QWindow* window, const QRegion& region) {
+namespace {
+
+void CombineInputShape(QWindow* window, const QRegion& region, xcb_shape_op_t op) {
     xcb_connection_t* c = Connection();
     if (!c || !window)
         return;
@@ -63,10 +65,20 @@ void SetInputShape(QWindow* window, const QRegion& region) {
     const qreal ratio = window->devicePixelRatio();
     const std::vector<xcb_rectangle_t> rectangles =
         Rectangles(QTransform::fromScale(ratio, ratio).map(region));
-    xcb_shape_rectangles(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED,
+    xcb_shape_rectangles(c, op, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED,
                          static_cast<xcb_window_t>(window->winId()), 0, 0,
                          static_cast<std::uint32_t>(rectangles.size()), rectangles.data());
     xcb_flush(c);
+}
+
+} // namespace
+
+void SetInputShape(QWindow* window, const QRegion& region) {
+    CombineInputShape(window, region, XCB_SHAPE_SO_SET);
+}
+
+void SubtractFromInputShape(QWindow* window, const QRegion& region) {
+    CombineInputShape(window, region, XCB_SHAPE_SO_SUBTRACT);
 }
 
 void ResetInputShape(QWindow* window) {

@@ -35,5 +35,7 @@ int Depth(QWindow* window);
 // no region, its outline.
 void SetInputShape(QWindow* window, const QRegion& region);
 void ResetInputShape(QWindow* window);
+// Takes `region` out of the part of the window that takes the mouse.
+void SubtractFromInputShape(QWindow* window, const QRegion& region);
 
 } // namespace platform::x11

@@ -17,10 +17,24 @@ namespace {
 // How close the pointer may come before the shape follows the figure again: a hand's
 // pointer moves a few pixels between two events, a fast one tens.
 constexpr int NearMargin = 48;
-// How long the shape a pixel short stays, for the desktop to have read it (GNOME Shell reads
-// shapes between its frames).
-constexpr int ShortShapeMs = 30;
+// How often a frame's shape is told again, each time its next frame has reached the screen
+// (or, where that is not told, this far apart).
 constexpr int Renewals = 3;
+constexpr int RenewalMs = 16;
+
+// The figure less some of three of its pixels, as the three lowest bits of `variant` say:
+// eight shapes that the desktop takes for different ones, where no user could tell them apart.
+QRegion Variant(const QRegion& mask, unsigned variant) {
+    if (mask.isEmpty() || variant % 8 == 0)
+        return mask;
+    const QRect first = *mask.begin(), last = *(mask.end() - 1);
+    const QPoint pixels[] = {last.bottomRight(), first.topLeft(), first.topRight()};
+    QRegion shape = mask;
+    for (int bit = 0; bit < 3; ++bit)
+        if (variant & (1u << bit))
+            shape -= QRect(pixels[bit], QSize(1, 1));
+    return shape;
+}
 
 } // namespace
 
@@ -29,25 +43,11 @@ InputShape::InputShape(QWidget* window, X11Backend& backend)
     , backend_(backend)
     , watch_(PointerWatch::Connect()) {
     renewal_.setSingleShot(true);
-    whole_.setSingleShot(true);
-    whole_.setInterval(ShortShapeMs);
-    // Once the frame has gone to the screen.
     connect(&renewal_, &QTimer::timeout, this, [this] {
-        QWindow* native = window_->windowHandle();
-        const QRect last = lastMask_.isEmpty() ? QRect() : *(lastMask_.end() - 1);
-        if (!native || last.isEmpty())
-            return;
-        SetInputShape(native, lastMask_ - QRect(last.bottomRight(), QSize(1, 1)));
-        whole_.start();
-    });
-    connect(&whole_, &QTimer::timeout, this, [this] {
-        if (QWindow* native = window_->windowHandle())
-            SetInputShape(native, lastMask_);
-        // Once more, for a desktop too busy to have shown the frame yet.
-        if (++renewals_ < Renewals && shown_)
-            shown_->Ask(xcb_window_t(window_->winId()));
-        else if (renewals_ < Renewals)
-            renewal_.start(ShortShapeMs);
+        if (QWindow* native = window_->windowHandle(); native && !lastMask_.isEmpty())
+            SetInputShape(native, Variant(lastMask_, ++variant_));
+        if (++renewals_ < Renewals)
+            AskRenewal();
     });
     if (!watch_ && (shown_ = FrameShown::Connect()))
         connect(shown_.get(), &FrameShown::Shown, &renewal_, [this] { renewal_.start(0); });
@@ -76,10 +76,10 @@ void InputShape::Show(const QRegion& mask) {
     if (!current_)
         return;
     window_->winId();
+    const bool varied = Renew(mask);
     if (QWindow* native = window_->windowHandle())
-        SetInputShape(native, mask);
+        SetInputShape(native, varied ? Variant(mask, variant_) : mask);
     shaped_ = true;
-    Renew(mask);
 }
 
 bool InputShape::Present(ServerReplay& replay, std::size_t stamp, const QRegion& mask) {
@@ -90,22 +90,36 @@ bool InputShape::Present(ServerReplay& replay, std::size_t stamp, const QRegion&
     shownStamp_ = stamp;
     current_ = follow;
     shaped_ = true;
-    if (follow)
-        Renew(mask);
+    if (follow && Renew(mask) && variant_ % 8 != 0)
+        SubtractFromInputShape(window_->windowHandle(), mask - Variant(mask, variant_));
     return true;
 }
 
-void InputShape::Renew(const QRegion& mask) {
+bool InputShape::Renew(const QRegion& mask) {
     // A shape told since is the one that holds.
     renewal_.stop();
-    whole_.stop();
-    const bool same = !watch_ && mask == lastMask_;
+    if (watch_)
+        return false;
+    const bool same = mask == lastMask_;
     lastMask_ = mask;
+    if (!same)
+        return false;
+    ++variant_;
     renewals_ = 0;
-    if (same && shown_)
+    AskRenewal();
+    return true;
+}
+
+void InputShape::AskRenewal() {
+    if (shown_)
         shown_->Ask(xcb_window_t(window_->winId()));
-    else if (same)
-        renewal_.start(0);
+    else
+        renewal_.start(RenewalMs);
+}
+
+void InputShape::Repainted(const QRegion& mask) {
+    if (!watch_)
+        Show(mask);
 }
 
 QRect InputShape::OnScreen() const {

@@ -23,7 +23,7 @@ class X11Backend;
 // it follows the figure while the pointer is over the window or close to it, and is left as
 // it is while the pointer is away (where the pointer cannot be followed, it follows the
 // figure always). Where it cannot be followed (XWayland), a figure of the same outline as the
-// one before is told again after each frame (Renew).
+// one before is told in a slightly different shape at each frame, and again after it (Renew).
 class InputShape : public QObject {
     Q_OBJECT
 
@@ -35,6 +35,8 @@ public:
     // Presents the content kept under `stamp` (the figure `mask`) from the server, with its
     // region as the input shape where it follows the figure; false when there is none.
     bool Present(ServerReplay& replay, std::size_t stamp, const QRegion& mask);
+    // The figure on show, `mask` as before, was painted again.
+    void Repainted(const QRegion& mask);
     // The window is cut by its outline from now on: the input shape goes.
     void Leave();
 
@@ -46,12 +48,17 @@ private:
     // The window's rectangle on the screen, in the root window's pixels.
     QRect OnScreen() const;
     // GNOME 43 gives an XWayland window's whole rectangle the mouse again whenever XWayland
-    // commits a frame of it, and reads the X input shape anew only when that differs from
-    // the one it read before: a figure whose outline stays from frame to frame would take
-    // every click on its key after the first frame. After such a frame has reached the
-    // screen (FrameShown; else at once) the shape is told once a pixel short, and a moment
-    // later whole.
-    void Renew(const QRegion& mask);
+    // commits a frame of it, and takes the X input shape back only at such a commit, and only
+    // when it has read a shape since that differs from the one it read before (it reads the
+    // shape as it stands when it comes to the notice of a change, which under load may be
+    // after further changes): a figure whose outline stays from frame to frame would take
+    // every click on its key after the first frame. Each such frame's shape is therefore the
+    // next of eight that differ by a few of the figure's pixels, and it moves on to the next
+    // one each time one of the next few frames has reached the screen (FrameShown; else a
+    // moment apart), so that each commit, the frame's own and any that follow it, finds a
+    // change read. Returns whether the frame's shape is such a variant (variant_).
+    bool Renew(const QRegion& mask);
+    void AskRenewal();
     // The window moving under a pointer that rests counts as the pointer moving.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -68,9 +75,9 @@ private:
     QRegion shownMask_;
     // The figure shown before, and the renewal under way.
     QRegion lastMask_;
-    QTimer renewal_;
-    QTimer whole_;
+    unsigned variant_ = 0;
     int renewals_ = 0;
+    QTimer renewal_;
 };
 
 } // namespace platform::x11

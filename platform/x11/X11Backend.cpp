@@ -171,8 +171,11 @@ bool X11Backend::Present(std::size_t stamp, const QRegion& mask) {
 void X11Backend::Show(const QImage*, const QRegion& mask) {
     if (replay_)
         replay_->ReturnToToolkit();
-    if (shaped_ && mask == shape_)
+    if (shaped_ && mask == shape_) {
+        if (input_)
+            input_->Repainted(mask);
         return;
+    }
     if (!shaped_ || !window_->isVisible()) {
         shape_ = mask;
         shaped_ = true;
