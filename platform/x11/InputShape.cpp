@@ -22,18 +22,19 @@ constexpr int NearMargin = 48;
 constexpr int Renewals = 3;
 constexpr int RenewalMs = 16;
 
-// The figure less some of three of its pixels, as the three lowest bits of `variant` say:
-// eight shapes that the desktop takes for different ones, where no user could tell them apart.
-QRegion Variant(const QRegion& mask, unsigned variant) {
-    if (mask.isEmpty() || variant % 8 == 0)
-        return mask;
+// Some of three of the figure's pixels, as the three lowest bits of `variant` say: the figure
+// less them makes eight shapes that the desktop takes for different ones, where no user could
+// tell them apart.
+QRegion LeftOut(const QRegion& mask, unsigned variant) {
+    QRegion pixels;
+    if (mask.isEmpty())
+        return pixels;
     const QRect first = *mask.begin(), last = *(mask.end() - 1);
-    const QPoint pixels[] = {last.bottomRight(), first.topLeft(), first.topRight()};
-    QRegion shape = mask;
+    const QPoint corners[] = {last.bottomRight(), first.topLeft(), first.topRight()};
     for (int bit = 0; bit < 3; ++bit)
         if (variant & (1u << bit))
-            shape -= QRect(pixels[bit], QSize(1, 1));
-    return shape;
+            pixels += QRect(corners[bit], QSize(1, 1));
+    return pixels;
 }
 
 } // namespace
@@ -45,7 +46,7 @@ InputShape::InputShape(QWidget* window, X11Backend& backend)
     renewal_.setSingleShot(true);
     connect(&renewal_, &QTimer::timeout, this, [this] {
         if (QWindow* native = window_->windowHandle(); native && !lastMask_.isEmpty())
-            SetInputShape(native, Variant(lastMask_, ++variant_));
+            SetInputShape(native, lastMask_ - LeftOut(lastMask_, ++variant_));
         if (++renewals_ < Renewals)
             AskRenewal();
     });
@@ -78,7 +79,7 @@ void InputShape::Show(const QRegion& mask) {
     window_->winId();
     const bool varied = Renew(mask);
     if (QWindow* native = window_->windowHandle())
-        SetInputShape(native, varied ? Variant(mask, variant_) : mask);
+        SetInputShape(native, varied ? mask - LeftOut(mask, variant_) : mask);
     shaped_ = true;
 }
 
@@ -90,8 +91,9 @@ bool InputShape::Present(ServerReplay& replay, std::size_t stamp, const QRegion&
     shownStamp_ = stamp;
     current_ = follow;
     shaped_ = true;
-    if (follow && Renew(mask) && variant_ % 8 != 0)
-        SubtractFromInputShape(window_->windowHandle(), mask - Variant(mask, variant_));
+    if (follow && Renew(mask))
+        if (const QRegion pixels = LeftOut(mask, variant_); !pixels.isEmpty())
+            SubtractFromInputShape(window_->windowHandle(), pixels);
     return true;
 }
 
